@@ -25,7 +25,9 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   // "DSN=DataVELM;DBQ=<workbook path>;DefaultDir=<dir>;": key=value pairs
-  // joined by ';', a value may be enclosed in {} with }} inside for }.
+  // joined by ';', a value may be enclosed in {} with }} inside for }
+  // (platform/connection_string.h). A connection that is connected is
+  // disconnected first: the string always describes the open workbook.
   void set_connection_string(std::string text);
   const std::string& connection_string() const { return connection_string_; }
 

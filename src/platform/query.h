@@ -29,7 +29,9 @@ class Query {
   // Runs the statement over the connection's workbook; the first row (that
   // passes the filter, when it is on) becomes current. Throws
   // engine::EngineError with the data source's message: not connected, a
-  // statement outside the dialect, a missing table or column.
+  // statement outside the dialect, a missing table or column; the query
+  // stays closed then. Opening an open query does nothing. The result is
+  // the query's own: it outlives a disconnect.
   void open();
   void close();
   bool active() const;
@@ -37,13 +39,16 @@ class Query {
   // Tests of an open query. Before open() both answer true.
   bool is_empty() const;  // the result has no row (the filter aside)
   bool eof() const;       // no current row: past the last row that passes
-  void next();            // steps to the next row that passes the filter
+  // Steps to the next row that passes the filter; at the end it stays
+  // there. Throws engine::EngineError when the query is closed.
+  void next();
 
   // Column names of the open result, in order.
   const std::vector<std::string>& column_names() const;
 
   // The current row's value as text: Null and no current row give "".
-  // Throws engine::EngineError for a column the result lacks.
+  // Throws engine::EngineError for a column the result lacks, and when the
+  // query is closed (like every read of a value below).
   std::string field_text(std::string_view column) const;
   std::string field_text(size_t index) const;
 
@@ -56,7 +61,10 @@ class Query {
 
   // The record filter: an expression over the result's columns, such as
   // " ID_Element = 'P_Name'". Switching it on (or changing it while on)
-  // makes the first passing row current. An empty filter passes every row.
+  // makes the first passing row current; switching it off makes the first
+  // row current. An empty filter passes every row. A filter outside the
+  // dialect, or naming a column the result lacks, throws
+  // engine::EngineError when it is applied, and leaves the query as it was.
   void set_filter(std::string text);
   const std::string& filter() const { return filter_; }
   void set_filtered(bool on);

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Measures the engine on the benchmark form against its goals:
+#   - a form check (open + statements) within 3 times of reading the bytes,
+#   - at least 20 times faster than the xlrd reference script,
+#   - peak memory below the file's size plus 16 MiB.
+# Builds the Release benchmark, makes the .ods/.xlsx copies of the form when
+# LibreOffice is there, checks that the engine prints the same lines as the
+# reference scripts, then times them (hyperfine when installed, else a loop)
+# and prints a table.
+# Usage: run_bench.sh   Environment: VERS_BENCH_BUILD_DIR (default <repo>/build-bench)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/.." && pwd)
+build=${VERS_BENCH_BUILD_DIR:-$top/build-bench}
+py=/usr/bin/python3
+form="$here/forms/big_form.xls"
+made="$build/forms"
+out="$build/bench-results"
+
+[ -f "$form" ] || { echo "run_bench.sh: $form is missing; make it with tools/make_bench_form.py" >&2; exit 2; }
+
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DVERS_BUILD_BENCH=ON -DVERS_BUILD_GUI=OFF -DVERS_BUILD_TESTS=OFF >/dev/null
+fi
+ninja -C "$build" -j2 vers_engine_bench
+engine="$build/bin/vers_engine_bench"
+mkdir -p "$made" "$out"
+
+if [ ! -f "$made/big_form.xlsx" ] || [ ! -f "$made/big_form.ods" ]; then
+  if command -v soffice >/dev/null; then
+    "$py" "$top/tools/make_bench_form.py" --formats ods,xlsx --outdir "$made" >/dev/null
+  else
+    echo "run_bench.sh: no LibreOffice: measuring the .xls only"
+  fi
+fi
+
+# Same lines from the engine and from each reference.
+same=0
+compare() {  # compare NAME WORKBOOK REFERENCE-SCRIPT
+  "$engine" --print "$2" >"$out/$1.engine.txt" || { echo "engine failed on $2"; same=1; return; }
+  "$py" "$3" "$2" >"$out/$1.reference.txt"
+  if cmp -s "$out/$1.engine.txt" "$out/$1.reference.txt"; then
+    echo "$1: the engine prints the same $(wc -l <"$out/$1.engine.txt") lines as $(basename "$3")"
+  else
+    echo "$1: the engine's lines differ from $(basename "$3"):"
+    diff "$out/$1.reference.txt" "$out/$1.engine.txt" | head -10
+    same=1
+  fi
+}
+compare xls "$form" "$here/xlrd_reference.py"
+[ -f "$made/big_form.xlsx" ] && compare xlsx "$made/big_form.xlsx" "$here/openpyxl_reference.py"
+
+# In-process: reading the bytes against the form check, Google Benchmark.
+"$engine" --benchmark_min_time=1 --benchmark_out="$out/engine.json" --benchmark_out_format=json \
+  --benchmark_counters_tabular=true
+
+# Whole processes: the engine against the references.
+commands=("$engine --print $form" "$py $here/xlrd_reference.py $form")
+if [ -f "$made/big_form.xlsx" ]; then
+  commands+=("$engine --print $made/big_form.xlsx" "$py $here/openpyxl_reference.py $made/big_form.xlsx")
+fi
+[ -f "$made/big_form.ods" ] && commands+=("$engine --print $made/big_form.ods")
+if command -v hyperfine >/dev/null; then
+  hyperfine --warmup 2 --min-runs 10 --output=null --export-json "$out/processes.json" "${commands[@]}"
+else
+  "$py" - "$out/processes.json" "${commands[@]}" <<'EOF'
+import json, subprocess, sys, time
+results = []
+for cmd in sys.argv[2:]:
+    times = []
+    for _ in range(10):
+        t = time.perf_counter()
+        subprocess.run(cmd, shell=True, stdout=subprocess.DEVNULL, check=True)
+        times.append(time.perf_counter() - t)
+    results.append({"command": cmd, "mean": sum(times) / len(times), "min": min(times)})
+json.dump({"results": results}, open(sys.argv[1], "w"))
+EOF
+fi
+
+# Peak memory of each process.
+: >"$out/memory.txt"
+for cmd in "${commands[@]}"; do
+  kib=$( { /usr/bin/time -v $cmd >/dev/null; } 2>&1 | sed -n 's/.*Maximum resident set size (kbytes): //p')
+  echo "$kib $cmd" >>"$out/memory.txt"
+done
+
+"$py" - "$out" "$form" <<'EOF'
+import json, os, sys
+out, form = sys.argv[1], sys.argv[2]
+size = os.path.getsize(form)
+bench = {b["name"]: b for b in json.load(open(os.path.join(out, "engine.json")))["benchmarks"]}
+procs = {r["command"]: r for r in json.load(open(os.path.join(out, "processes.json")))["results"]}
+mem = {}
+for line in open(os.path.join(out, "memory.txt")):
+    kib, cmd = line.split(" ", 1)
+    mem[cmd.strip()] = int(kib) * 1024 if kib else None
+
+def ms(name):
+    b = bench.get(name)
+    return None if b is None or b.get("error_occurred") else b["real_time"]
+
+def row(what, value, goal, met):
+    print("| %-46s | %-22s | %-18s | %-4s |" % (what, value, goal, {True: "yes", False: "NO", None: "-"}[met]))
+
+print()
+print("| %-46s | %-22s | %-18s | %-4s |" % ("measure (big_form.xls, %.1f MB)" % (size / 2**20), "value", "goal", "met"))
+print("|" + "-" * 48 + "|" + "-" * 24 + "|" + "-" * 20 + "|------|")
+read, check = ms("ReadFileBytes/big_form.xls"), ms("FormCheck/big_form.xls")
+row("read the bytes (in process)", "%.2f ms" % read if read else "n/a", "", None)
+row("open + statements (in process)", "%.2f ms" % check if check else "failed", "", None)
+if read and check:
+    row("  ratio to reading the bytes", "%.1f x" % (check / read), "<= 3 x", check / read <= 3)
+    rc, cc = bench["ReadFileBytes/big_form.xls"]["cpu_time"], bench["FormCheck/big_form.xls"]["cpu_time"]
+    row("  the same in CPU time", "%.2f / %.2f ms = %.1f x" % (cc, rc, cc / rc), "<= 3 x", cc / rc <= 3)
+eng = next((c for c in procs if "--print" in c and c.endswith(".xls")), None)
+ref = next((c for c in procs if "xlrd_reference" in c), None)
+if eng and ref:
+    e, r = procs[eng]["mean"], procs[ref]["mean"]
+    row("engine process (--print)", "%.1f ms" % (e * 1000), "", None)
+    row("xlrd reference process", "%.1f ms" % (r * 1000), "", None)
+    row("  xlrd time / engine time", "%.1f x" % (r / e), ">= 20 x", r / e >= 20)
+    # On a loaded machine wall time mostly measures the wait; CPU time does not.
+    cpu = lambda c: procs[c].get("user", 0) + procs[c].get("system", 0)
+    if cpu(eng) > 0:
+        row("  the same in CPU time (user + system)", "%.1f / %.1f ms = %.1f x" % (cpu(ref) * 1000, cpu(eng) * 1000,
+            cpu(ref) / cpu(eng)), ">= 20 x", cpu(ref) / cpu(eng) >= 20)
+if mem.get(eng):
+    row("engine peak memory (max RSS)", "%.1f MiB" % (mem[eng] / 2**20),
+        "< %.1f MiB" % ((size + 16 * 2**20) / 2**20), mem[eng] < size + 16 * 2**20)
+for fmt, refname in (("xlsx", "openpyxl_reference"), ("ods", None)):
+    e = next((c for c in procs if "--print" in c and c.endswith("." + fmt)), None)
+    if not e:
+        continue
+    fsize = os.path.getsize(e.split()[-1])
+    row("engine process, .%s (%.1f MB)" % (fmt, fsize / 2**20), "%.1f ms" % (procs[e]["mean"] * 1000), "", None)
+    if mem.get(e):
+        row("  peak memory", "%.1f MiB" % (mem[e] / 2**20), "", None)
+    r = next((c for c in procs if refname and refname in c), None)
+    if r:
+        row("  %s process" % refname, "%.1f ms (%.1f x)" % (procs[r]["mean"] * 1000, procs[r]["mean"] / procs[e]["mean"]),
+            "", None)
+EOF
+exit "$same"

@@ -1,0 +1,104 @@
+#include "engine/biff/biff_workbook.h"
+
+#include <optional>
+
+#include "engine/biff/messages.h"
+#include "engine/biff/sheet_cells.h"
+#include "engine/biff/workbook_globals.h"
+#include "engine/cfb/compound_file.h"
+#include "engine/crypto/biff_decryptor.h"
+#include "engine/error.h"
+
+namespace vers::engine::biff {
+namespace {
+
+// read_area allocates one Value per cell: a larger area is refused.
+constexpr uint64_t kMaxAreaCells = 4'000'000;
+
+class BiffWorkbook final : public Workbook {
+ public:
+  // stream views into file (or holds a copy); file is kept for it.
+  BiffWorkbook(std::vector<uint8_t> file, cfb::StreamBytes stream, std::string book)
+      : file_(std::move(file)),
+        stream_(crypto::decrypted_workbook_stream(std::move(stream), book)),
+        book_(std::move(book)) {
+    globals_ = read_workbook_globals(stream_.bytes(), book_);
+    for (const SheetInfo& sheet : globals_.sheets) sheet_names_.push_back(sheet.name);
+    used_.resize(globals_.sheets.size());
+  }
+
+  const std::vector<std::string>& sheet_names() const override { return sheet_names_; }
+  const std::vector<DefinedName>& defined_names() const override { return globals_.names; }
+
+  std::optional<CellArea> used_area(size_t sheet) override {
+    check_sheet(sheet);
+    if (!used_[sheet]) used_[sheet] = scan(sheet, nullptr, nullptr);
+    return *used_[sheet];
+  }
+
+  CellGrid read_area(size_t sheet, const CellArea& area) override {
+    check_sheet(sheet);
+    if (area.first_row > area.last_row || area.first_col > area.last_col)
+      throw EngineError("Книга «" + book_ + "», лист «" + sheet_names_[sheet] + "»: пустая область");
+    // In 64 bits: rows() wraps to 0 for an area of all 2^32 rows.
+    const uint64_t rows = uint64_t{area.last_row} - area.first_row + 1;
+    const uint64_t cells = rows * (uint64_t{area.last_col} - area.first_col + 1);
+    if (cells > kMaxAreaCells)
+      throw EngineError("Книга «" + book_ + "», лист «" + sheet_names_[sheet] + "»: область из " +
+                        std::to_string(cells) + " ячеек больше допустимых " + std::to_string(kMaxAreaCells));
+    CellGrid grid;
+    grid.rows = area.rows();
+    grid.cols = area.cols();
+    grid.cells.resize(static_cast<size_t>(cells));
+    std::optional<CellArea> used = scan(sheet, &area, &grid);
+    if (!used_[sheet]) used_[sheet] = used;  // the same pass gives the used area
+    return grid;
+  }
+
+ private:
+  void check_sheet(size_t sheet) const {
+    if (sheet >= sheet_names_.size())
+      throw EngineError("В книге «" + book_ + "» нет листа номер " + std::to_string(sheet + 1));
+  }
+
+  std::optional<CellArea> scan(size_t sheet, const CellArea* area, CellGrid* grid) const {
+    const SheetInfo& info = globals_.sheets[sheet];
+    if (info.kind != 0 && info.kind != 1) return std::nullopt;  // charts and modules hold no cells
+    const SheetSource source{stream_.bytes(), globals_.version, globals_.codepage, &globals_.strings, &book_,
+                             &info.name};
+    return read_sheet_cells(source, info.offset, area, grid);
+  }
+
+  std::vector<uint8_t> file_;
+  cfb::StreamBytes stream_;
+  std::string book_;
+  WorkbookGlobals globals_;
+  std::vector<std::string> sheet_names_;
+  std::vector<std::optional<std::optional<CellArea>>> used_;  // outer: computed yet
+};
+
+[[noreturn]] void not_a_workbook(const std::string& book) {
+  throw EngineError("Файл «" + book + "» не является книгой Excel");
+}
+
+}  // namespace
+
+std::unique_ptr<Workbook> open_biff_workbook(std::vector<uint8_t> file, const std::string& book) {
+  if (!cfb::has_signature(file)) {  // a workbook stream without a container
+    cfb::StreamBytes stream{std::span<const uint8_t>(file)};
+    return std::make_unique<BiffWorkbook>(std::move(file), std::move(stream), book);
+  }
+  cfb::CompoundFile container(file, book);
+  // The file's buffer is ours: the stream may be gathered inside it.
+  const char* name = container.has_stream("Workbook") ? "Workbook" : "Book";  // Book: Excel 5 and 95
+  std::optional<cfb::StreamBytes> stream = container.take_stream(name, file);
+  if (!stream) {
+    // A password-protected .xlsx is a compound file with the encrypted
+    // package inside.
+    if (container.has_stream("EncryptedPackage")) throw_password_protected(book);
+    not_a_workbook(book);
+  }
+  return std::make_unique<BiffWorkbook>(std::move(file), std::move(*stream), book);
+}
+
+}  // namespace vers::engine::biff

@@ -1,0 +1,94 @@
+// Reader of the compound file container: a small FAT file system inside one
+// file, in which .xls and .xlt workbooks keep their workbook stream.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vers::engine::cfb {
+
+// True when the bytes start with the compound file signature.
+bool has_signature(std::span<const uint8_t> file);
+
+// The bytes of one stream: a view into the file when the stream's sectors
+// follow one another (the usual case, so no copy), otherwise a copy that is
+// assembled once. Movable, not copyable: the view may point into the copy.
+class StreamBytes {
+ public:
+  explicit StreamBytes(std::span<const uint8_t> view) : view_(view) {}
+  // A copy of size bytes, to be filled through data() before use; it is
+  // not zeroed first, as every byte is written once.
+  explicit StreamBytes(size_t size) : copy_(new uint8_t[size]), view_(copy_.get(), size) {}
+  StreamBytes(StreamBytes&&) noexcept = default;  // a moved buffer stays where it is
+  StreamBytes& operator=(StreamBytes&&) noexcept = default;
+
+  std::span<const uint8_t> bytes() const { return view_; }
+  uint8_t* data() { return copy_.get(); }
+
+ private:
+  std::unique_ptr<uint8_t[]> copy_;
+  std::span<const uint8_t> view_;
+};
+
+class CompoundFile {
+ public:
+  // Reads the header, the allocation table and the directory. The file's
+  // bytes must outlive this object and every stream opened from it. Throws
+  // EngineError naming display_name when the container is damaged.
+  CompoundFile(std::span<const uint8_t> file, std::string display_name);
+
+  // True when the root storage holds a stream of that name (ASCII, compared
+  // case-insensitively).
+  bool has_stream(std::string_view name) const;
+
+  // The stream of that name directly under the root storage, or nothing.
+  // Throws EngineError when its sector chain is damaged.
+  std::optional<StreamBytes> open_stream(std::string_view name);
+
+  // The same for a caller that owns the file's buffer (the same bytes this
+  // object reads) and gives it up: when the stream's sectors lie in
+  // ascending order but not in one run (the allocation table's own sectors
+  // often interrupt a large stream), they are moved together at the start
+  // of the buffer instead of being copied. The container is not usable
+  // afterwards.
+  std::optional<StreamBytes> take_stream(std::string_view name, std::span<uint8_t> file);
+
+ private:
+  struct Entry {
+    std::u16string name;
+    uint8_t type = 0;  // 1 storage, 2 stream, 5 root
+    uint32_t left = 0, right = 0, child = 0;
+    uint32_t start = 0;
+    uint64_t size = 0;
+  };
+
+  [[noreturn]] void damaged(const std::string& what) const;
+  void read_allocation_table();
+  void read_directory();
+  void read_mini_stream();
+  std::vector<uint32_t> follow_chain(const std::vector<uint32_t>& table, uint32_t start, size_t unit_count,
+                                     size_t units_wanted, const std::string& owner) const;
+  StreamBytes read_regular(uint32_t start, uint64_t size, const std::string& owner,
+                           uint8_t* writable = nullptr) const;
+  StreamBytes read_mini(uint32_t start, uint64_t size, const std::string& owner) const;
+  const Entry* find_root_child(std::string_view name) const;
+
+  std::span<const uint8_t> file_;
+  std::string display_name_;
+  uint32_t sector_shift_ = 9;
+  size_t sector_size_ = 512;
+  size_t sector_count_ = 0;  // sectors after the header that the file reaches into
+  std::vector<uint32_t> fat_;
+  std::vector<uint32_t> mini_fat_;
+  std::vector<Entry> entries_;
+  std::vector<uint32_t> root_children_;  // directory indices
+  std::optional<StreamBytes> mini_stream_;
+  bool taken_ = false;  // a stream was moved within the buffer
+};
+
+}  // namespace vers::engine::cfb

@@ -1,0 +1,253 @@
+#include "engine/crypto/biff_decryptor.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "engine/biff/messages.h"
+#include "engine/biff/record_reader.h"
+#include "engine/biff/record_types.h"
+#include "engine/biff/workbook_globals.h"
+#include "engine/cfb/little_endian.h"
+#include "engine/crypto/rc4.h"
+#include "engine/crypto/rc4_key.h"
+#include "engine/crypto/xor_obfuscation.h"
+
+namespace vers::engine::crypto {
+
+namespace {
+
+using biff::BiffVersion;
+
+// The password that applications encrypt with when the user gave none.
+constexpr char16_t kDefaultPassword[] = u"VelvetSweatshop";
+constexpr char kDefaultPasswordBytes[] = "VelvetSweatshop";
+
+constexpr size_t kHeaderSize = 4;
+constexpr size_t kRc4BlockSize = 1024;
+
+// Records that stay in the clear in an encrypted stream.
+bool is_never_encrypted(uint16_t type) {
+  switch (type) {
+    case biff::record::kBof:
+    case biff::record::kBofBiff2:
+    case biff::record::kBofBiff3:
+    case biff::record::kBofBiff4:
+    case biff::record::kFilePass:
+    case 0x00E1:  // INTERFACEHDR
+    case 0x0194:  // USREXCL
+    case 0x0195:  // FILELOCK
+    case 0x0196:  // RRDINFO
+    case 0x0138:  // RRDHEAD
+      return true;
+    default:
+      return false;
+  }
+}
+
+// BOUNDSHEET's first field, the stream position of its sheet, is in the clear.
+constexpr size_t kBoundSheetClearBytes = 4;
+
+// The FILEPASS record's data, read with bounds checks.
+class FilePass {
+ public:
+  FilePass(std::span<const uint8_t> data, size_t offset, const std::string& book)
+      : data_(data), offset_(offset), book_(book) {}
+
+  uint16_t u16(size_t at) const { return read_u16(take(at, 2).data()); }
+  uint32_t u32(size_t at) const { return read_u32(take(at, 4).data()); }
+  std::span<const uint8_t> take(size_t at, size_t count) const {
+    if (at > data_.size() || count > data_.size() - at) truncated();
+    return data_.subspan(at, count);
+  }
+
+  [[noreturn]] void truncated() const {
+    biff::throw_damaged(book_, biff::describe_record(biff::record::kFilePass, offset_) + " обрезана");
+  }
+  [[noreturn]] void not_opened() const { biff::throw_password_protected(book_); }
+
+ private:
+  std::span<const uint8_t> data_;
+  size_t offset_;
+  const std::string& book_;
+};
+
+// Turns the encrypted data of a record back into plain bytes.
+class StreamDecryptor {
+ public:
+  virtual ~StreamDecryptor() = default;
+  // bytes start at stream_offset in the stream and belong to a record whose
+  // data is record_size bytes long.
+  virtual void decrypt(std::span<uint8_t> bytes, size_t stream_offset, size_t record_size) = 0;
+};
+
+// RC4: the key stream starts anew, with a key of its own, at every 1024-byte
+// block of the stream, and runs on over the bytes left in the clear.
+class Rc4Decryptor : public StreamDecryptor {
+ public:
+  explicit Rc4Decryptor(Rc4KeyDerivation keys) : keys_(std::move(keys)) {}
+
+  void decrypt(std::span<uint8_t> bytes, size_t stream_offset, size_t /*record_size*/) override {
+    while (!bytes.empty()) {
+      const size_t in_block = stream_offset % kRc4BlockSize;
+      const size_t count = std::min(bytes.size(), kRc4BlockSize - in_block);
+      seek(stream_offset / kRc4BlockSize, in_block);
+      cipher_->apply(bytes.first(count));
+      position_ += count;
+      bytes = bytes.subspan(count);
+      stream_offset += count;
+    }
+  }
+
+ private:
+  // Readies the key stream for the byte at in_block of block. Records come
+  // in stream order, so within a block it only moves forward.
+  void seek(size_t block, size_t in_block) {
+    if (!cipher_ || block != block_ || in_block < position_) {
+      cipher_.emplace(keys_.block_key(static_cast<uint32_t>(block)));
+      block_ = block;
+      position_ = 0;
+    }
+    cipher_->skip(in_block - position_);
+    position_ = in_block;
+  }
+
+  Rc4KeyDerivation keys_;
+  std::optional<Rc4> cipher_;
+  size_t block_ = 0;
+  size_t position_ = 0;  // where in the block the key stream stands
+};
+
+// XOR obfuscation: a byte's place in the array is its stream offset plus the
+// length of its record's data, modulo 16.
+class XorDecryptor : public StreamDecryptor {
+ public:
+  explicit XorDecryptor(std::array<uint8_t, 16> array) : array_(array) {}
+
+  void decrypt(std::span<uint8_t> bytes, size_t stream_offset, size_t record_size) override {
+    size_t index = (stream_offset + record_size) % array_.size();
+    for (uint8_t& byte : bytes) {
+      byte = xor_deobfuscate(byte, array_[index]);
+      index = (index + 1) % array_.size();
+    }
+  }
+
+ private:
+  std::array<uint8_t, 16> array_;
+};
+
+std::unique_ptr<StreamDecryptor> xor_decryptor(const FilePass& pass, uint16_t verifier) {
+  if (verifier != xor_password_verifier(kDefaultPasswordBytes)) pass.not_opened();
+  return std::make_unique<XorDecryptor>(xor_obfuscation_array(kDefaultPasswordBytes));
+}
+
+// RC4, version 1.1: salt, verifier and verifier hash, 16 bytes each.
+std::unique_ptr<StreamDecryptor> rc4_decryptor(const FilePass& pass, size_t at) {
+  Rc4KeyDerivation keys = Rc4KeyDerivation::standard(kDefaultPassword, pass.take(at, 16));
+  if (!keys.verifies(pass.take(at + 16, 16), pass.take(at + 32, 16))) pass.not_opened();
+  return std::make_unique<Rc4Decryptor>(std::move(keys));
+}
+
+// RC4 CryptoAPI: flags, the encryption header's size, the header (flags,
+// extra size, cipher, hash, key size, ...), then the verifier (salt size,
+// salt, verifier, hash size, verifier hash).
+std::unique_ptr<StreamDecryptor> cryptoapi_decryptor(const FilePass& pass, size_t at) {
+  constexpr uint32_t kCipherRc4 = 0x6801;
+  constexpr uint32_t kHashSha1 = 0x8004;
+  constexpr uint32_t kSha1Size = 20;
+  constexpr size_t kVerifierSize = 16;
+  const uint32_t header_size = pass.u32(at + 4);
+  const size_t header = at + 8;
+  const uint32_t cipher = pass.u32(header + 8);  // 0: the provider's default, RC4
+  const uint32_t hash = pass.u32(header + 12);   // 0: SHA-1
+  uint32_t key_bits = pass.u32(header + 16);
+  if (key_bits == 0) key_bits = 40;
+  if ((cipher != kCipherRc4 && cipher != 0) || (hash != kHashSha1 && hash != 0) || key_bits < 40 || key_bits > 128 ||
+      key_bits % 8 != 0) {
+    pass.not_opened();
+  }
+  size_t at_verifier = header + header_size;
+  const uint32_t salt_size = pass.u32(at_verifier);
+  const std::span<const uint8_t> salt = pass.take(at_verifier + 4, salt_size);
+  at_verifier += 4 + salt_size;
+  const std::span<const uint8_t> verifier = pass.take(at_verifier, kVerifierSize);
+  const uint32_t hash_size = pass.u32(at_verifier + kVerifierSize);
+  if (hash_size != kSha1Size) pass.not_opened();
+  const std::span<const uint8_t> verifier_hash = pass.take(at_verifier + kVerifierSize + 4, hash_size);
+
+  Rc4KeyDerivation keys = Rc4KeyDerivation::cryptoapi(kDefaultPassword, salt, key_bits);
+  if (!keys.verifies(verifier, verifier_hash)) pass.not_opened();
+  return std::make_unique<Rc4Decryptor>(std::move(keys));
+}
+
+// BIFF5's FILEPASS holds the XOR key and verifier alone; BIFF8's names the
+// method first: 0 XOR, 1 RC4, whose version then tells RC4 1.1 from CryptoAPI.
+std::unique_ptr<StreamDecryptor> decryptor_for(const FilePass& pass, BiffVersion version) {
+  if (version == BiffVersion::Biff5) return xor_decryptor(pass, pass.u16(2));
+  switch (pass.u16(0)) {
+    case 0x0000:
+      return xor_decryptor(pass, pass.u16(4));
+    case 0x0001: {
+      const uint16_t major = pass.u16(2);
+      const uint16_t minor = pass.u16(4);
+      if (major == 1 && minor == 1) return rc4_decryptor(pass, 6);
+      if (major >= 2 && major <= 4 && minor == 2) return cryptoapi_decryptor(pass, 6);
+      pass.not_opened();
+    }
+    default:
+      pass.not_opened();
+  }
+}
+
+}  // namespace
+
+void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, BiffVersion version,
+                             const std::string& book) {
+  if (filepass_offset > stream.size() || stream.size() - filepass_offset < kHeaderSize ||
+      read_u16(stream.data() + filepass_offset) != biff::record::kFilePass) {
+    biff::throw_damaged(book, "запись FILEPASS не найдена по смещению " + std::to_string(filepass_offset));
+  }
+  const size_t pass_size = read_u16(stream.data() + filepass_offset + 2);
+  const size_t pass_start = filepass_offset + kHeaderSize;
+  const FilePass pass(stream.subspan(pass_start, std::min(pass_size, stream.size() - pass_start)), filepass_offset,
+                      book);
+  if (pass_size > stream.size() - pass_start) pass.truncated();
+  const std::unique_ptr<StreamDecryptor> decryptor = decryptor_for(pass, version);
+
+  // A record cut short by the end of the stream is decrypted as far as it
+  // goes; the record reader reports the damage.
+  size_t position = pass_start + pass_size;
+  while (stream.size() - position >= kHeaderSize) {
+    const uint16_t type = read_u16(stream.data() + position);
+    const size_t size = read_u16(stream.data() + position + 2);
+    const size_t data = position + kHeaderSize;
+    const size_t available = std::min(size, stream.size() - data);
+    if (!is_never_encrypted(type)) {
+      const size_t clear = type == biff::record::kBoundSheet ? std::min(kBoundSheetClearBytes, available) : 0;
+      decryptor->decrypt(stream.subspan(data + clear, available - clear), data + clear, size);
+    }
+    if (available < size) break;
+    position = data + size;
+  }
+}
+
+cfb::StreamBytes decrypted_workbook_stream(cfb::StreamBytes stream, const std::string& book) {
+  const std::span<const uint8_t> bytes = stream.bytes();
+  biff::RecordReader reader(bytes, 0, book);
+  biff::Record record;
+  if (!reader.next(record)) return stream;  // empty: the globals reader says so
+  const BiffVersion version = biff::version_of_bof(record, book);
+  // Record headers are in the clear, so the globals can be walked as they are.
+  while (reader.next(record) && record.type != biff::record::kEof) {
+    if (record.type != biff::record::kFilePass) continue;
+    cfb::StreamBytes plain(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), plain.data());
+    decrypt_workbook_stream(std::span(plain.data(), bytes.size()), record.offset, version, book);
+    return plain;
+  }
+  return stream;
+}
+
+}  // namespace vers::engine::crypto

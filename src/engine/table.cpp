@@ -1,0 +1,103 @@
+#include "engine/table.h"
+
+#include <algorithm>
+
+#include "engine/case_fold.h"
+#include "engine/error.h"
+#include "engine/workbook.h"
+
+namespace vers::engine {
+namespace {
+
+// A table held in memory costs a Value per cell: bound what one may cost.
+constexpr uint64_t kMaxTableCells = 4'000'000;
+
+std::string quoted(std::string_view name) { return "«" + std::string(name) + "»"; }
+
+struct Source {
+  std::string name;
+  size_t sheet = 0;
+  std::optional<CellArea> area;  // nothing: no cells at all
+};
+
+const DefinedName* find_defined_name(Workbook& workbook, std::string_view name) {
+  for (const DefinedName& defined : workbook.defined_names()) {
+    if (equal_ignoring_case(defined.name, name)) return &defined;
+  }
+  return nullptr;
+}
+
+// A whole sheet, written "Sheet$" (the brackets of "[Sheet$]" removed).
+std::optional<Source> find_sheet(Workbook& workbook, std::string_view name) {
+  if (name.size() < 2 || name.back() != '$') return std::nullopt;
+  std::string_view sheet_name = name.substr(0, name.size() - 1);
+  const std::vector<std::string>& sheets = workbook.sheet_names();
+  for (size_t i = 0; i < sheets.size(); ++i) {
+    if (equal_ignoring_case(sheets[i], sheet_name)) return Source{sheets[i] + "$", i, workbook.used_area(i)};
+  }
+  return std::nullopt;
+}
+
+Source find_source(Workbook& workbook, std::string_view name) {
+  if (const DefinedName* defined = find_defined_name(workbook, name)) {
+    if (defined->kind != DefinedName::Kind::Area) {
+      throw EngineError("Имя " + quoted(defined->name) +
+                        " не может служить таблицей: оно ссылается не на одну область листа этой книги");
+    }
+    if (defined->sheet >= workbook.sheet_names().size()) {
+      throw EngineError("Имя " + quoted(defined->name) + " ссылается на несуществующий лист");
+    }
+    // Clip to the used area on the right and at the bottom: cells past the
+    // sheet's last cell hold nothing, so a name over a whole sheet costs only
+    // what its data costs. The rows and columns clipped away are not part of
+    // the table (a column past the data would only ever hold Nulls).
+    std::optional<CellArea> used = workbook.used_area(defined->sheet);
+    CellArea area = defined->area;
+    if (!used || area.first_row > used->last_row || area.first_col > used->last_col) {
+      return Source{defined->name, defined->sheet, std::nullopt};
+    }
+    area.last_row = std::min(area.last_row, used->last_row);
+    area.last_col = std::min(area.last_col, used->last_col);
+    return Source{defined->name, defined->sheet, area};
+  }
+  if (std::optional<Source> sheet = find_sheet(workbook, name)) return *sheet;
+  throw EngineError("В книге нет таблицы " + quoted(name) + ": нет ни такого имени, ни такого листа");
+}
+
+std::string column_name(const Value& header, uint32_t position) {
+  std::string text = to_text(header);
+  return text.empty() ? "F" + std::to_string(position) : text;
+}
+
+}  // namespace
+
+Table load_table(Workbook& workbook, std::string_view name) {
+  if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+  Source source = find_source(workbook, name);
+
+  Table table;
+  table.name = source.name;
+  if (!source.area) return table;
+
+  const CellArea& area = *source.area;
+  uint64_t cells = uint64_t(area.rows()) * area.cols();
+  if (cells > kMaxTableCells) {
+    throw EngineError("Таблица " + quoted(table.name) + " слишком велика: " + std::to_string(cells) +
+                      " ячеек, допускается не более " + std::to_string(kMaxTableCells));
+  }
+
+  CellGrid grid = workbook.read_area(source.sheet, area);
+  if (grid.rows != area.rows() || grid.cols != area.cols() || grid.cells.size() != cells) {
+    throw EngineError("Таблица " + quoted(table.name) + " прочитана не полностью");
+  }
+  table.columns.reserve(grid.cols);
+  for (uint32_t c = 0; c < grid.cols; ++c) table.columns.push_back(column_name(grid.at(0, c), c + 1));
+  table.rows.reserve(grid.rows - 1);
+  for (uint32_t r = 1; r < grid.rows; ++r) {
+    auto first = grid.cells.begin() + ptrdiff_t(size_t(r) * grid.cols);
+    table.rows.emplace_back(std::make_move_iterator(first), std::make_move_iterator(first + grid.cols));
+  }
+  return table;
+}
+
+}  // namespace vers::engine

@@ -1,0 +1,163 @@
+#include "engine/xml/xml_reader.h"
+
+// The distributions build expat with DTD support, which declares the
+// billion-laughs limits; the header declares them only when told so.
+#ifndef XML_DTD
+#define XML_DTD 1
+#endif
+#include <expat.h>
+
+#include <cstring>
+#include <exception>
+#include <memory>
+
+#include "engine/error.h"
+#include "engine/zip/zip_archive.h"
+
+namespace vers::engine::xml {
+namespace {
+
+// Separates a namespace URI from the local name in expat's names. A URI
+// cannot hold a raw line feed: attribute values are normalised to blanks.
+constexpr char kSeparator = '\n';
+
+Name split_name(const char* raw) {
+  std::string_view full(raw);
+  const size_t cut = full.find(kSeparator);
+  if (cut == std::string_view::npos) return Name{{}, full};
+  return Name{full.substr(0, cut), full.substr(cut + 1)};
+}
+
+// The parse in progress: the parser, the handler, and why it stopped.
+class Session {
+ public:
+  Session(Handler& handler, std::string what) : handler_(handler), what_(std::move(what)) {
+    parser_ = XML_ParserCreateNS(nullptr, kSeparator);
+    if (!parser_) throw EngineError("Недостаточно памяти для чтения " + what_);
+    XML_SetUserData(parser_, this);
+    XML_SetElementHandler(parser_, &Session::on_start, &Session::on_end);
+    XML_SetCharacterDataHandler(parser_, &Session::on_text);
+    XML_SetEntityDeclHandler(parser_, &Session::on_entity_declaration);
+    XML_SetExternalEntityRefHandler(parser_, &Session::on_external_entity);
+    XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
+#if XML_MAJOR_VERSION > 2 || (XML_MAJOR_VERSION == 2 && XML_MINOR_VERSION >= 4)
+    // Entity declarations are refused anyway; this bounds what slips past.
+    XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser_, 10.0f);
+    XML_SetBillionLaughsAttackProtectionActivationThreshold(parser_, 1u << 20);
+#endif
+  }
+  ~Session() { XML_ParserFree(parser_); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Feeds one chunk; returns false once the parse has ended early.
+  bool feed(const char* data, size_t size, bool last) {
+    if (XML_Parse(parser_, data, int(size), last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK) return true;
+    return stopped();
+  }
+
+  void* buffer(size_t size) {
+    void* b = XML_GetBuffer(parser_, int(size));
+    if (!b) throw EngineError("Недостаточно памяти для чтения " + what_);
+    return b;
+  }
+
+  bool feed_buffer(size_t size, bool last) {
+    if (XML_ParseBuffer(parser_, int(size), last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK) return true;
+    return stopped();
+  }
+
+ private:
+  // After a failed call: rethrows the handler's exception, refuses entity
+  // tricks and malformed XML; returns false for a handler that is done.
+  bool stopped() {
+    if (failure_) std::rethrow_exception(failure_);
+    if (entity_refused_)
+      throw EngineError("Файл " + what_ + " отвергнут: XML объявляет сущности, такие документы не читаются");
+    if (finished_early_) return false;
+    throw EngineError("Файл " + what_ + " повреждён: неверный XML в строке " +
+                      std::to_string(XML_GetCurrentLineNumber(parser_)) + ", позиция " +
+                      std::to_string(XML_GetCurrentColumnNumber(parser_) + 1));
+  }
+
+  template <typename F>
+  static void guarded(void* data, F&& call) {
+    auto* self = static_cast<Session*>(data);
+    if (self->failure_ || self->finished_early_) return;
+    try {
+      call(self->handler_);
+      if (self->handler_.done()) {
+        self->finished_early_ = true;
+        XML_StopParser(self->parser_, XML_FALSE);
+      }
+    } catch (...) {
+      // An exception must not unwind through expat's C frames.
+      self->failure_ = std::current_exception();
+      XML_StopParser(self->parser_, XML_FALSE);
+    }
+  }
+
+  static void on_start(void* data, const XML_Char* name, const XML_Char** attributes) {
+    guarded(data, [&](Handler& h) { h.start_element(split_name(name), Attributes(attributes)); });
+  }
+  static void on_end(void* data, const XML_Char* name) {
+    guarded(data, [&](Handler& h) { h.end_element(split_name(name)); });
+  }
+  static void on_text(void* data, const XML_Char* chars, int length) {
+    guarded(data, [&](Handler& h) { h.text(std::string_view(chars, size_t(length))); });
+  }
+  static void on_entity_declaration(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                                    const XML_Char*, const XML_Char*, const XML_Char*) {
+    auto* self = static_cast<Session*>(data);
+    self->entity_refused_ = true;
+    XML_StopParser(self->parser_, XML_FALSE);
+  }
+  static int on_external_entity(XML_Parser, const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
+    return XML_STATUS_ERROR;  // never load anything from outside the archive
+  }
+
+  Handler& handler_;
+  std::string what_;
+  XML_Parser parser_ = nullptr;
+  std::exception_ptr failure_;
+  bool entity_refused_ = false;
+  bool finished_early_ = false;
+};
+
+}  // namespace
+
+const char* Attributes::find(std::string_view uri, std::string_view local_name) const {
+  for (const char** a = raw_; a && a[0]; a += 2) {
+    if (split_name(a[0]).is(uri, local_name)) return a[1];
+  }
+  return nullptr;
+}
+
+const char* Attributes::find_local(std::string_view local_name) const {
+  for (const char** a = raw_; a && a[0]; a += 2) {
+    if (split_name(a[0]).local == local_name) return a[1];
+  }
+  return nullptr;
+}
+
+void parse(zip::MemberStream& input, Handler& handler) {
+  constexpr size_t kChunk = 64 * 1024;
+  Session session(handler, input.what());
+  for (;;) {
+    char* buffer = static_cast<char*>(session.buffer(kChunk));
+    const size_t n = input.read(buffer, kChunk);
+    if (!session.feed_buffer(n, n == 0) || n == 0) return;
+  }
+}
+
+void parse(std::string_view document, const std::string& what, Handler& handler) {
+  constexpr size_t kChunk = 1 << 30;  // XML_Parse takes an int length
+  Session session(handler, what);
+  do {
+    const size_t n = std::min(document.size(), kChunk);
+    if (!session.feed(document.data(), n, n == document.size())) return;
+    document.remove_prefix(n);
+  } while (!document.empty());
+}
+
+}  // namespace vers::engine::xml

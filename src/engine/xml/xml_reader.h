@@ -1,0 +1,58 @@
+// A streaming XML reader over expat: it feeds a member of an archive to the
+// parser in chunks and hands elements and text to a handler, so memory does
+// not grow with the document. Namespaces are resolved: a handler sees each
+// name as its namespace URI and local part, whatever prefix the file used.
+// Entity declarations are refused (no entity expansion tricks) and nothing
+// external is ever loaded.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vers::engine::zip {
+class MemberStream;
+}
+
+namespace vers::engine::xml {
+
+struct Name {
+  std::string_view ns;     // namespace URI, empty when none
+  std::string_view local;  // local part
+
+  bool is(std::string_view uri, std::string_view local_name) const { return local == local_name && ns == uri; }
+};
+
+// The attributes of a start tag, as expat gives them.
+class Attributes {
+ public:
+  explicit Attributes(const char** raw) : raw_(raw) {}
+  // The value of the attribute in namespace uri (empty for an unprefixed
+  // attribute) with that local name, or nullptr.
+  const char* find(std::string_view uri, std::string_view local_name) const;
+  // The same, matching the local name in any namespace.
+  const char* find_local(std::string_view local_name) const;
+
+ private:
+  const char** raw_;
+};
+
+class Handler {
+ public:
+  virtual ~Handler() = default;
+  virtual void start_element(const Name& name, const Attributes& attributes) = 0;
+  virtual void end_element(const Name& name) = 0;
+  // Character data, in pieces of any size.
+  virtual void text(std::string_view chars) = 0;
+  // Polled after each callback: true ends the parse early and cleanly.
+  virtual bool done() const { return false; }
+};
+
+// Parses the whole member (or until handler.done()). Throws EngineError
+// naming the member when it is not well-formed XML, declares entities, or
+// cannot be read; an exception thrown by the handler passes through.
+void parse(zip::MemberStream& input, Handler& handler);
+
+// The same for a document in memory; what names it in messages.
+void parse(std::string_view document, const std::string& what, Handler& handler);
+
+}  // namespace vers::engine::xml

@@ -1,0 +1,101 @@
+// A zip archive held in memory, read through libzip: its member names and
+// each member as a stream of inflated bytes. Every limit that protects the
+// program from a hostile archive is enforced here: the number of members and
+// the inflated size of each member.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// libzip's handles, kept out of this header.
+struct zip;
+struct zip_file;
+
+namespace vers::engine::zip {
+
+// True when the bytes begin like a zip archive (a local file header, or the
+// end record of an empty archive).
+bool looks_like_zip(const std::vector<uint8_t>& bytes);
+
+class MemberStream;
+
+// The bounds an archive is read within.
+struct Limits {
+  // More members than this and the archive is refused: no workbook has them.
+  uint64_t max_members = 10000;
+  // A member may inflate to this multiple of its compressed size (deflate
+  // cannot do better than about 1032:1) plus a mebibyte, and never past the
+  // absolute cap.
+  uint64_t max_ratio = 1100;
+  uint64_t max_inflated_bytes = uint64_t(1) << 30;
+};
+
+class Archive {
+ public:
+  // Reads the archive's directory. Throws EngineError naming display_name
+  // when the bytes are not a readable zip archive or exceed the limits.
+  Archive(std::vector<uint8_t> bytes, std::string display_name, Limits limits = {});
+  ~Archive();
+  Archive(const Archive&) = delete;
+  Archive& operator=(const Archive&) = delete;
+
+  const std::string& display_name() const { return display_name_; }
+
+  // Member names as stored, in directory order.
+  const std::vector<std::string>& member_names() const { return names_; }
+
+  // True when the archive has a member of that name (ASCII case ignored, a
+  // leading '/' ignored, '\\' taken for '/').
+  bool contains(std::string_view name) const;
+
+  // The stored (compressed) size of a member, 0 when it is missing.
+  uint64_t compressed_size(std::string_view name) const;
+
+  // Opens a member for streaming. Throws EngineError when it is missing,
+  // encrypted or unreadable.
+  std::unique_ptr<MemberStream> open(std::string_view name) const;
+
+  // The whole member, refused (EngineError) when it inflates past max_bytes.
+  // For small members only (the mimetype, relationships).
+  std::string read_small(std::string_view name, size_t max_bytes) const;
+
+ private:
+  friend class MemberStream;
+  int64_t find(std::string_view name) const;
+
+  std::vector<uint8_t> bytes_;
+  std::string display_name_;
+  Limits limits_;
+  ::zip* zip_ = nullptr;
+  std::vector<std::string> names_;
+  std::vector<uint64_t> compressed_sizes_;
+};
+
+// The inflated bytes of one member, read in chunks. It stops with an
+// EngineError when the member inflates past the bound of its Limits.
+class MemberStream {
+ public:
+  ~MemberStream();
+  MemberStream(const MemberStream&) = delete;
+  MemberStream& operator=(const MemberStream&) = delete;
+
+  // Reads up to size bytes into buffer; returns 0 at the member's end.
+  size_t read(char* buffer, size_t size);
+
+  // What messages call this member: «file» (часть «member»).
+  const std::string& what() const { return what_; }
+
+ private:
+  friend class Archive;
+  MemberStream(::zip_file* file, uint64_t bound, std::string what);
+
+  ::zip_file* file_;
+  uint64_t bound_;
+  uint64_t read_so_far_ = 0;
+  std::string what_;
+};
+
+}  // namespace vers::engine::zip

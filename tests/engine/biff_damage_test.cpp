@@ -1,0 +1,94 @@
+// Damaged records fail with a message that names the workbook and says
+// what is wrong. The damage is done to copies of real fixtures.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/biff_fixture_files.h"
+#include "engine/cfb_patching.h"
+#include "engine/error.h"
+#include "engine/workbook.h"
+
+namespace vers::engine {
+namespace {
+
+// A fixture whose workbook stream lies in one run of sectors, so that its
+// records can be patched in place.
+class PatchableWorkbook : public PatchableCompoundFile {
+ public:
+  explicit PatchableWorkbook(const std::string& fixture) : PatchableCompoundFile(read_fixture(fixture)) {
+    name_ = has_entry("Workbook") ? "Workbook" : "Book";
+    const std::vector<uint32_t> sectors = chain(stream_start(name_));
+    for (size_t i = 1; i < sectors.size(); ++i) EXPECT_EQ(sectors[i], sectors[i - 1] + 1) << "not contiguous";
+    stream_ = sector_offset(sectors.front());
+    stream_end_ = stream_ + stream_size(name_);
+  }
+
+  // The file offset of the data of the nth record of that type.
+  size_t record(uint16_t type, int nth = 0) const {
+    for (size_t at = stream_; at + 4 <= stream_end_; at += 4 + u16(at + 2))
+      if (u16(at) == type && nth-- == 0) return at + 4;
+    ADD_FAILURE() << "no record " << type;
+    return 0;
+  }
+  size_t last_record() const {
+    size_t last = stream_;
+    for (size_t at = stream_; at + 4 <= stream_end_ && u16(at + 2) + at + 4 <= stream_end_; at += 4 + u16(at + 2))
+      last = at;
+    return last;
+  }
+
+ private:
+  std::string name_;
+  size_t stream_ = 0;
+  size_t stream_end_ = 0;
+};
+
+std::string failure_of(const std::vector<uint8_t>& bytes) {
+  try {
+    auto book = open_workbook_bytes(bytes, "книга.xls");
+    for (size_t i = 0; i < book->sheet_names().size(); ++i)
+      if (std::optional<CellArea> used = book->used_area(i)) book->read_area(i, *used);
+  } catch (const EngineError& e) {
+    return e.what();
+  }
+  return "no failure";
+}
+
+TEST(BiffDamage, FailsCleanlyAndSaysWhat) {
+  struct Case {
+    const char* what;
+    const char* fixture;
+    std::function<void(PatchableWorkbook&)> damage;
+    const char* message_part;
+  };
+  const Case cases[] = {
+      {"a sheet that starts past the stream", "engine_biff_values.xls",
+       [](PatchableWorkbook& f) { f.set_u32(f.record(0x0085), 0x7FFFFFFF); },
+       "лист «Значения»: лист начинается за концом потока"},
+      {"a text number past the string table", "engine_biff_values.xls",
+       [](PatchableWorkbook& f) { f.set_u32(f.record(0x00FD) + 6, 0x00FFFFFF); }, "нет в таблице строк"},
+      {"a record longer than the stream", "engine_biff_values.xls",
+       [](PatchableWorkbook& f) { f.set_u16(f.last_record() + 2, 0xFFFF); }, "лист «Пустой»: запись 0x000A"},
+      {"an old BIFF version", "engine_biff_values.xls",
+       [](PatchableWorkbook& f) { f.set_u16(f.record(0x0809), 0x0400); }, "Excel 2.x–4.0"},
+      {"no BOF at the start", "engine_biff_values.xls",
+       [](PatchableWorkbook& f) { f.set_u16(f.record(0x0809) - 4, 0x1234); }, "не начинается с записи BOF"},
+      {"an Excel 95 text longer than its record", "engine_biff_values.biff7.xls",
+       [](PatchableWorkbook& f) { f.set_u16(f.record(0x0204) + 6, 0xFFFF); }, "обрезана"},
+      {"an Excel 95 sheet name longer than its record", "engine_biff_values.biff7.xls",
+       [](PatchableWorkbook& f) { f.bytes.at(f.record(0x0085) + 6) = 0xFF; }, "запись 0x0085"},
+  };
+  for (const Case& c : cases) {
+    PatchableWorkbook file(c.fixture);
+    c.damage(file);
+    const std::string message = failure_of(file.bytes);
+    EXPECT_NE(message.find("«книга.xls»"), std::string::npos) << c.what << ": " << message;
+    EXPECT_NE(message.find(c.message_part), std::string::npos) << c.what << ": " << message;
+  }
+}
+
+}  // namespace
+}  // namespace vers::engine

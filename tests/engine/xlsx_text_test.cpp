@@ -1,0 +1,59 @@
+// Text in Office Open XML: "_xHHHH_" escapes, and the shared string table
+// with rich text runs and phonetic runs.
+#include <gtest/gtest.h>
+
+#include "engine/xlsx/shared_strings.h"
+#include "engine/xlsx/x_escapes.h"
+#include "xml_test_support.h"
+
+namespace vers::engine::xlsx {
+namespace {
+
+TEST(XEscapes, DecodesEscapedCharacters) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"ABC_x000D_DEF", "ABC\rDEF"},
+      {"_x0041__x0042_", "AB"},
+      {"_x005F_x000D_", "_x000D_"},  // an escaped underscore
+      {"_xD83D__xDE00_", "\xF0\x9F\x98\x80"},
+      {"_xD83D_", "\xEF\xBF\xBD"},  // a lone surrogate
+      {"_x04_ and _xZZZZ_ and _x0041", "_x04_ and _xZZZZ_ and _x0041"},
+      {"без escapes", "без escapes"},
+      {"_x000d_", "\r"},
+  };
+  for (const Case& c : cases) {
+    std::string s = c.in;
+    decode_x_escapes(s);
+    EXPECT_EQ(s, c.out) << c.in;
+  }
+}
+
+TEST(SharedStrings, JoinsRunsAndSkipsPhoneticText) {
+  const SharedStrings table = SharedStrings::parse(
+      "<sst xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+      "<si><t>простая</t></si>"
+      "<si><r><rPr><b/></rPr><t>жирный</t></r><r><t xml:space='preserve'> и обычный</t></r></si>"
+      "<si><t>漢字</t><rPh sb='0' eb='2'><t>かんじ</t></rPh><phoneticPr fontId='0'/></si>"
+      "<si/>"
+      "<si><t>a_x000D_b</t></si>"
+      "<x:si xmlns:x='http://schemas.openxmlformats.org/spreadsheetml/2006/main'><x:t>с приставкой</x:t></x:si>"
+      "</sst>",
+      "«a.xlsx»", 1 << 20);
+  const std::vector<std::string> expected = {"простая", "жирный и обычный", "漢字", "", "a\rb", "с приставкой"};
+  ASSERT_EQ(table.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(table.at(i), expected[i]) << i;
+}
+
+TEST(SharedStrings, RefusesATableBeyondItsBound) {
+  std::string document = "<sst>";
+  for (int i = 0; i < 1000; ++i) document += "<si/>";
+  document += "</sst>";
+  const std::string message =
+      xml_test::engine_error([&] { SharedStrings::parse(document, "«a.xlsx» (часть «s.xml»)", 4000); });
+  EXPECT_NE(message.find("«a.xlsx»"), std::string::npos) << message;
+}
+
+}  // namespace
+}  // namespace vers::engine::xlsx

@@ -1,0 +1,127 @@
+// Shared by the tests of the zip container and the XML workbook readers:
+// fixture bytes, and zip archives written by libzip from members given in
+// the test, for the hostile and damaged archives that no spreadsheet
+// application would save.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <unistd.h>
+
+#include "engine/error.h"
+#include "engine/workbook.h"
+#include "value_printing.h"
+
+namespace vers::engine::xml_test {
+
+inline std::string fixture(const std::string& file) { return std::string(VERS_FIXTURES_DIR) + "/" + file; }
+
+inline std::vector<uint8_t> read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in) << "cannot read " << path;
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+struct Member {
+  std::string name;
+  std::string data;
+};
+
+// A zip archive of the members, deflated unless stored is set.
+inline std::vector<uint8_t> make_zip(const std::vector<Member>& members, bool stored = false) {
+  char path[] = "/tmp/vers_xml_test_XXXXXX";
+  const int fd = mkstemp(path);
+  EXPECT_GE(fd, 0);
+  close(fd);
+  int error = 0;
+  zip_t* z = zip_open(path, ZIP_CREATE | ZIP_TRUNCATE, &error);
+  EXPECT_NE(z, nullptr);
+  for (const Member& m : members) {
+    zip_source_t* source = zip_source_buffer(z, m.data.data(), m.data.size(), 0);
+    const zip_int64_t index = zip_file_add(z, m.name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    EXPECT_GE(index, 0) << m.name;
+    zip_set_file_compression(z, zip_uint64_t(index), stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+  }
+  EXPECT_EQ(zip_close(z), 0);
+  std::vector<uint8_t> bytes = read_bytes(path);
+  std::remove(path);
+  return bytes;
+}
+
+// The members of a minimal OpenDocument spreadsheet around a content.xml.
+inline std::vector<Member> ods_members(std::string content) {
+  return {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+          {"content.xml", std::move(content)},
+          {"META-INF/manifest.xml",
+           "<?xml version=\"1.0\"?><manifest:manifest "
+           "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\">"
+           "<manifest:file-entry manifest:full-path=\"/\" "
+           "manifest:media-type=\"application/vnd.oasis.opendocument.spreadsheet\"/>"
+           "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
+           "</manifest:manifest>"}};
+}
+
+// content.xml of a spreadsheet whose body (tables, named expressions) is given.
+inline std::string ods_content(const std::string& body) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+         "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+         "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
+         "<office:body><office:spreadsheet>" +
+         body + "</office:spreadsheet></office:body></office:document-content>";
+}
+
+// The members of a minimal Office Open XML workbook with one sheet "S"
+// whose sheetData is given, and optional shared strings.
+inline std::vector<Member> xlsx_members(const std::string& sheet_data, const std::string& shared_strings = "") {
+  const std::string ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::string pkg = "http://schemas.openxmlformats.org/package/2006/relationships";
+  std::vector<Member> members = {
+      {"[Content_Types].xml",
+       "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+      {"_rels/.rels", "<?xml version=\"1.0\"?><Relationships xmlns=\"" + pkg +
+                          "\"><Relationship Id=\"r1\" Type=\"" + rel +
+                          "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml", "<?xml version=\"1.0\"?><workbook xmlns=\"" + ns + "\" xmlns:r=\"" + rel +
+                              "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rS\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       "<?xml version=\"1.0\"?><Relationships xmlns=\"" + pkg + "\"><Relationship Id=\"rS\" Type=\"" + rel +
+           "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rT\" Type=\"" + rel +
+           "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+      {"xl/worksheets/sheet1.xml",
+       "<?xml version=\"1.0\"?><worksheet xmlns=\"" + ns + "\"><sheetData>" + sheet_data + "</sheetData></worksheet>"},
+  };
+  if (!shared_strings.empty())
+    members.push_back({"xl/sharedStrings.xml", "<?xml version=\"1.0\"?><sst xmlns=\"" + ns + "\">" + shared_strings + "</sst>"});
+  return members;
+}
+
+// The message of the EngineError that f throws, or "" (and a failure) when
+// it throws none.
+template <typename F>
+std::string engine_error(F&& f) {
+  try {
+    f();
+  } catch (const EngineError& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "no EngineError";
+  return "";
+}
+
+inline Value num(double v) { return Value::number(v); }
+inline Value txt(std::string v) { return Value::text(std::move(v)); }
+inline Value boolean(bool v) { return Value::boolean(v); }
+
+}  // namespace vers::engine::xml_test

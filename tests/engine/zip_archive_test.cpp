@@ -1,0 +1,123 @@
+// The zip container: members by name, streaming with an inflate bound, and
+// clean failures for archives that are damaged or built to exhaust memory.
+#include "engine/zip/zip_archive.h"
+
+#include <gtest/gtest.h>
+
+#include "xml_test_support.h"
+
+namespace vers::engine::zip {
+namespace {
+
+using xml_test::engine_error;
+using xml_test::make_zip;
+
+std::string read_all(MemberStream& stream) {
+  std::string out;
+  char buffer[7];  // small, so that reading goes over several chunks
+  while (size_t n = stream.read(buffer, sizeof buffer)) out.append(buffer, n);
+  return out;
+}
+
+TEST(ZipArchive, ReadsMembersStoredAndDeflated) {
+  const std::string big(100000, 'x');
+  for (const bool stored : {true, false}) {
+    Archive archive(make_zip({{"a.txt", "Привет"}, {"dir/b.xml", big}, {"empty", ""}}, stored), "книга.zip");
+    EXPECT_EQ(archive.member_names(), (std::vector<std::string>{"a.txt", "dir/b.xml", "empty"}));
+    EXPECT_EQ(read_all(*archive.open("a.txt")), "Привет");
+    EXPECT_EQ(read_all(*archive.open("dir/b.xml")), big);
+    EXPECT_EQ(read_all(*archive.open("empty")), "");
+  }
+}
+
+TEST(ZipArchive, FindsMembersIgnoringCaseLeadingSlashAndBackslashes) {
+  Archive archive(make_zip({{"xl\\workbook.xml", "w"}, {"[Content_Types].xml", "t"}}), "a.xlsx");
+  struct Case {
+    const char* name;
+    bool found;
+  } cases[] = {{"xl/workbook.xml", true}, {"/xl/workbook.xml", true}, {"XL/Workbook.XML", true},
+               {"[content_types].xml", true}, {"xl/workbook.xm", false}, {"workbook.xml", false}};
+  for (const Case& c : cases) EXPECT_EQ(archive.contains(c.name), c.found) << c.name;
+}
+
+TEST(ZipArchive, MissingMemberFailsNamingFileAndMember) {
+  Archive archive(make_zip({{"a", "1"}}), "книга.ods");
+  const std::string message = engine_error([&] { archive.open("content.xml"); });
+  EXPECT_NE(message.find("книга.ods"), std::string::npos) << message;
+  EXPECT_NE(message.find("content.xml"), std::string::npos) << message;
+}
+
+TEST(ZipArchive, RefusesBytesThatAreNoArchive) {
+  std::vector<uint8_t> truncated = make_zip({{"a.xml", std::string(5000, 'a')}});
+  truncated.resize(truncated.size() / 2);  // the directory at the end is gone
+  const std::vector<std::vector<uint8_t>> inputs = {
+      {}, {'P', 'K', 3, 4}, std::vector<uint8_t>(100, 0x55), truncated};
+  for (const auto& bytes : inputs) {
+    const std::string message = engine_error([&] { Archive archive(bytes, "плохой.zip"); });
+    EXPECT_NE(message.find("«плохой.zip»"), std::string::npos) << message;
+  }
+}
+
+TEST(ZipArchive, RecognisesZipSignatures) {
+  EXPECT_TRUE(looks_like_zip(make_zip({{"a", "b"}})));
+  EXPECT_FALSE(looks_like_zip({0xD0, 0xCF, 0x11, 0xE0}));
+  EXPECT_FALSE(looks_like_zip({'P', 'K'}));
+}
+
+TEST(ZipArchive, RefusesArchiveWithTooManyMembers) {
+  std::vector<xml_test::Member> members;
+  for (int i = 0; i <= 10000; ++i) members.push_back({"m" + std::to_string(i), ""});
+  const std::vector<uint8_t> bytes = make_zip(members, true);
+  const std::string message = engine_error([&] { Archive archive(bytes, "много.zip"); });
+  EXPECT_NE(message.find("много.zip"), std::string::npos) << message;
+  EXPECT_NE(message.find("10000"), std::string::npos) << message;
+  members.pop_back();
+  EXPECT_EQ(Archive(make_zip(members, true), "ровно.zip").member_names().size(), 10000u);
+}
+
+TEST(ZipArchive, StopsMembersThatInflatePastTheirBound) {
+  // Four mebibytes of zeros deflate to about four kibibytes.
+  const std::vector<uint8_t> bomb = make_zip({{"zeros.xml", std::string(4 << 20, '\0')}});
+  struct Case {
+    const char* what;
+    Limits limits;
+    bool fails;
+  } cases[] = {
+      {"default limits", Limits{}, false},
+      {"ratio bound", Limits{10000, 10, uint64_t(1) << 30}, true},
+      {"absolute cap", Limits{10000, 1100, 1 << 20}, true},
+  };
+  for (const Case& c : cases) {
+    Archive archive(bomb, "бомба.xlsx", c.limits);
+    if (!c.fails) {
+      EXPECT_EQ(read_all(*archive.open("zeros.xml")).size(), size_t(4 << 20)) << c.what;
+      continue;
+    }
+    const std::string message = engine_error([&] {
+      auto stream = archive.open("zeros.xml");
+      char buffer[65536];
+      while (stream->read(buffer, sizeof buffer) > 0) {
+      }
+    });
+    EXPECT_NE(message.find("бомба.xlsx"), std::string::npos) << c.what << ": " << message;
+    EXPECT_NE(message.find("zeros.xml"), std::string::npos) << c.what << ": " << message;
+  }
+}
+
+TEST(ZipArchive, ReadSmallRefusesLargerMembers) {
+  Archive archive(make_zip({{"mimetype", std::string(300, 'm')}}), "a.ods");
+  EXPECT_EQ(archive.read_small("mimetype", 300).size(), 300u);
+  EXPECT_NE(engine_error([&] { archive.read_small("mimetype", 299); }).find("mimetype"), std::string::npos);
+}
+
+TEST(ZipArchive, DamagedMemberDataFailsCleanly) {
+  std::vector<uint8_t> bytes = make_zip({{"a.xml", std::string(20000, 'q') + "tail"}});
+  // The deflated data begins after the local header (30 bytes + name).
+  for (size_t i = 40; i < 60 && i < bytes.size(); ++i) bytes[i] ^= 0xA5;
+  Archive archive(bytes, "битый.zip");
+  const std::string message = engine_error([&] { read_all(*archive.open("a.xml")); });
+  EXPECT_NE(message.find("битый.zip"), std::string::npos) << message;
+}
+
+}  // namespace
+}  // namespace vers::engine::zip
