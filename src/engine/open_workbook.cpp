@@ -1,18 +1,15 @@
-// Opening a workbook: read the file and hand its bytes to the reader of
+// Opening a workbook: map (or read) the file and hand its bytes to the reader of
 // the format that its first bytes show.
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <span>
-#include <system_error>
 
 #include "engine/biff/biff_workbook.h"
 #include "engine/biff/messages.h"
 #include "engine/cfb/compound_file.h"
 #include "engine/cfb/little_endian.h"
 #include "engine/error.h"
+#include "engine/file_bytes.h"
 #include "engine/workbook.h"
 #include "engine/zip/zip_workbook.h"
 
@@ -34,51 +31,29 @@ Format recognise(std::span<const uint8_t> bytes) {
   return Format::Unknown;
 }
 
-std::vector<uint8_t> read_file(const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(path, ec);
-  if (!std::filesystem::exists(status)) throw EngineError("Файл «" + path + "» не найден");
-  if (std::filesystem::is_directory(status)) throw EngineError("«" + path + "» — папка, а не файл книги");
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  std::FILE* f = file.get();
-  if (!f) {
-    const bool denied = errno == EACCES || errno == EPERM;
-    throw EngineError("Не удалось прочитать файл «" + path + "»" + (denied ? ": нет доступа" : ""));
-  }
-  // Sized once from the file's length; a file that grows meanwhile is
-  // read on to its end.
-  uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) size = 0;
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  size_t filled = std::fread(bytes.data(), 1, bytes.size(), f);
-  uint8_t more[1 << 16];
-  if (filled == bytes.size()) {
-    while (size_t got = std::fread(more, 1, sizeof more, f)) bytes.insert(bytes.end(), more, more + got);
-  } else {
-    bytes.resize(filled);
-  }
-  if (std::ferror(f)) throw EngineError("Не удалось прочитать файл «" + path + "»");
-  return bytes;
-}
-
-}  // namespace
-
-std::unique_ptr<Workbook> open_workbook_bytes(std::vector<uint8_t> bytes, const std::string& display_name) {
+std::unique_ptr<Workbook> open_file_bytes(FileBytes file, const std::string& display_name) {
+  const std::span<const uint8_t> bytes = file.bytes();
   if (bytes.empty()) throw EngineError("Файл «" + display_name + "» пуст");
   switch (recognise(bytes)) {
     case Format::Compound:
     case Format::BareBiff:
-      return biff::open_biff_workbook(std::move(bytes), display_name);
+      return biff::open_biff_workbook(std::move(file), display_name);
     case Format::OldBiff:
       biff::throw_old_format(display_name);
     case Format::Zip:
-      return zip::open_zip_workbook(std::move(bytes), display_name);
+      return zip::open_zip_workbook(std::move(file), display_name);
     case Format::Unknown:
       break;
   }
   throw EngineError("Файл «" + display_name + "» не является книгой Excel");
 }
 
-std::unique_ptr<Workbook> open_workbook(const std::string& path) { return open_workbook_bytes(read_file(path), path); }
+}  // namespace
+
+std::unique_ptr<Workbook> open_workbook_bytes(std::vector<uint8_t> bytes, const std::string& display_name) {
+  return open_file_bytes(FileBytes(std::move(bytes)), display_name);
+}
+
+std::unique_ptr<Workbook> open_workbook(const std::string& path) { return open_file_bytes(FileBytes::open(path), path); }
 
 }  // namespace vers::engine

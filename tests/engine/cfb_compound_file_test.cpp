@@ -2,7 +2,11 @@
 // damaged byte by byte.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +19,8 @@
 
 namespace vers::engine {
 namespace {
+
+namespace fs = std::filesystem;
 
 const char kFixture[] = "engine_biff_values.xls";
 
@@ -103,6 +109,42 @@ TEST(CfbCompoundFile, GathersAStreamInterruptedByOtherSectors) {
   for (size_t sheet = 0; sheet < reference->sheet_names().size(); ++sheet) {
     const CellArea area{0, 0, 25, 6};
     EXPECT_EQ(book->read_area(sheet, area).cells, reference->read_area(sheet, area).cells) << sheet;
+  }
+}
+
+TEST(CfbCompoundFile, GathersAStreamWhoseLongestRunComesLast) {
+  // All but the stream's first sector move to the end of the file, as when
+  // the allocation table follows a stream's first sectors: the first run is
+  // the one that moves, whether the bytes are in memory or a mapped file.
+  const std::vector<uint8_t> original = read_fixture(kFixture);
+  PatchableCompoundFile file(original);
+  const std::vector<uint32_t> chain = file.chain(file.stream_start("Workbook"));
+  ASSERT_GE(chain.size(), 3u);
+  const uint32_t first_new = static_cast<uint32_t>(file.bytes.size() / file.sector_size - 1);
+  ASSERT_LT(first_new + chain.size(), file.sector_size / 4);  // their FAT entries are in the first FAT sector
+  for (size_t i = 1; i < chain.size(); ++i) {
+    const size_t from = file.sector_offset(chain[i]);
+    file.bytes.insert(file.bytes.end(), file.bytes.begin() + from, file.bytes.begin() + from + file.sector_size);
+    std::fill(file.bytes.begin() + from, file.bytes.begin() + from + file.sector_size, 0xEE);
+  }
+  for (size_t i = 1; i < chain.size(); ++i) file.set_next(chain[i], 0xFFFFFFFF);
+  file.set_next(chain[0], first_new);
+  for (size_t i = 1; i + 1 < chain.size(); ++i)
+    file.set_next(static_cast<uint32_t>(first_new + i - 1), static_cast<uint32_t>(first_new + i));
+  file.set_next(static_cast<uint32_t>(first_new + chain.size() - 2), 0xFFFFFFFE);
+
+  const fs::path path = fs::temp_directory_path() / ("vers_cfb_gather_" + std::to_string(::getpid()) + ".xls");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.bytes.data()), static_cast<std::streamsize>(file.bytes.size()));
+  auto reference = open_workbook_bytes(original, "книга.xls");
+  std::unique_ptr<Workbook> books[] = {open_workbook_bytes(file.bytes, "книга.xls"), open_workbook(path.string())};
+  fs::remove(path);
+  for (const auto& book : books) {
+    EXPECT_EQ(book->sheet_names(), reference->sheet_names());
+    for (size_t sheet = 0; sheet < reference->sheet_names().size(); ++sheet) {
+      const CellArea area{0, 0, 25, 6};
+      EXPECT_EQ(book->read_area(sheet, area).cells, reference->read_area(sheet, area).cells) << sheet;
+    }
   }
 }
 

@@ -60,8 +60,8 @@ TEST(ZipArchive, RefusesBytesThatAreNoArchive) {
 
 TEST(ZipArchive, RecognisesZipSignatures) {
   EXPECT_TRUE(looks_like_zip(make_zip({{"a", "b"}})));
-  EXPECT_FALSE(looks_like_zip({0xD0, 0xCF, 0x11, 0xE0}));
-  EXPECT_FALSE(looks_like_zip({'P', 'K'}));
+  EXPECT_FALSE(looks_like_zip(std::vector<uint8_t>{0xD0, 0xCF, 0x11, 0xE0}));
+  EXPECT_FALSE(looks_like_zip(std::vector<uint8_t>{'P', 'K'}));
 }
 
 TEST(ZipArchive, RefusesArchiveWithTooManyMembers) {

@@ -18,12 +18,15 @@ constexpr uint64_t kMaxAreaCells = 4'000'000;
 class BiffWorkbook final : public Workbook {
  public:
   // stream views into file (or holds a copy); file is kept for it.
-  BiffWorkbook(std::vector<uint8_t> file, cfb::StreamBytes stream, std::string book)
+  BiffWorkbook(FileBytes file, cfb::StreamBytes stream, std::string book)
       : file_(std::move(file)),
-        stream_(crypto::decrypted_workbook_stream(std::move(stream), book)),
+        stream_(std::move(stream), book),
         book_(std::move(book)) {
     globals_ = read_workbook_globals(stream_.bytes(), book_);
-    for (const SheetInfo& sheet : globals_.sheets) sheet_names_.push_back(sheet.name);
+    for (const SheetInfo& sheet : globals_.sheets) {
+      sheet_names_.push_back(sheet.name);
+      sheet_starts_.push_back(sheet.offset);
+    }
     used_.resize(globals_.sheets.size());
   }
 
@@ -61,19 +64,21 @@ class BiffWorkbook final : public Workbook {
       throw EngineError("В книге «" + book_ + "» нет листа номер " + std::to_string(sheet + 1));
   }
 
-  std::optional<CellArea> scan(size_t sheet, const CellArea* area, CellGrid* grid) const {
+  std::optional<CellArea> scan(size_t sheet, const CellArea* area, CellGrid* grid) {
     const SheetInfo& info = globals_.sheets[sheet];
     if (info.kind != 0 && info.kind != 1) return std::nullopt;  // charts and modules hold no cells
+    stream_.prepare_substream(info.offset, sheet_starts_);
     const SheetSource source{stream_.bytes(), globals_.version, globals_.codepage, &globals_.strings, &book_,
                              &info.name};
     return read_sheet_cells(source, info.offset, area, grid);
   }
 
-  std::vector<uint8_t> file_;
-  cfb::StreamBytes stream_;
+  FileBytes file_;
+  crypto::WorkbookStream stream_;
   std::string book_;
   WorkbookGlobals globals_;
   std::vector<std::string> sheet_names_;
+  std::vector<size_t> sheet_starts_;  // where each sheet's substream begins
   std::vector<std::optional<std::optional<CellArea>>> used_;  // outer: computed yet
 };
 
@@ -83,15 +88,15 @@ class BiffWorkbook final : public Workbook {
 
 }  // namespace
 
-std::unique_ptr<Workbook> open_biff_workbook(std::vector<uint8_t> file, const std::string& book) {
-  if (!cfb::has_signature(file)) {  // a workbook stream without a container
-    cfb::StreamBytes stream{std::span<const uint8_t>(file)};
+std::unique_ptr<Workbook> open_biff_workbook(FileBytes file, const std::string& book) {
+  if (!cfb::has_signature(file.bytes())) {  // a workbook stream without a container
+    cfb::StreamBytes stream{file.bytes()};
     return std::make_unique<BiffWorkbook>(std::move(file), std::move(stream), book);
   }
-  cfb::CompoundFile container(file, book);
-  // The file's buffer is ours: the stream may be gathered inside it.
+  cfb::CompoundFile container(file.bytes(), book);
+  // The file's bytes are ours: the stream may be gathered inside them.
   const char* name = container.has_stream("Workbook") ? "Workbook" : "Book";  // Book: Excel 5 and 95
-  std::optional<cfb::StreamBytes> stream = container.take_stream(name, file);
+  std::optional<cfb::StreamBytes> stream = container.take_stream(name, file.writable());
   if (!stream) {
     // A password-protected .xlsx is a compound file with the encrypted
     // package inside.

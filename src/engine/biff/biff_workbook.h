@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/file_bytes.h"
 #include "engine/workbook.h"
 
 namespace vers::engine::biff {
@@ -15,6 +16,6 @@ namespace vers::engine::biff {
 // on its own). Reads the container's directory and the workbook globals;
 // a sheet's cells are read when a sheet is first asked for. book names the
 // file in messages. Throws EngineError.
-std::unique_ptr<Workbook> open_biff_workbook(std::vector<uint8_t> file, const std::string& book);
+std::unique_ptr<Workbook> open_biff_workbook(FileBytes file, const std::string& book);
 
 }  // namespace vers::engine::biff

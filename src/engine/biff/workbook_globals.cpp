@@ -100,7 +100,7 @@ WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std
       switch (r.type) {
         case record::kFilePass:
           // The records after this one were decrypted before the reader saw
-          // the stream (crypto::decrypted_workbook_stream).
+          // the stream (crypto::WorkbookStream).
           break;
         case record::kCodePage:
           if (r.data.size() >= 2) g.codepage = read_u16(r.data.data());

@@ -35,7 +35,7 @@ struct WorkbookGlobals {
 BiffVersion version_of_bof(const Record& bof, const std::string& book);
 
 // Reads the globals of a stream that is not encrypted, or no longer is
-// (crypto::decrypted_workbook_stream). Throws EngineError naming book when
+// (crypto::WorkbookStream). Throws EngineError naming book when
 // the workbook is of a BIFF version before 5, or is damaged.
 WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std::string& book);
 

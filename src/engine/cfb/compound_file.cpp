@@ -223,17 +223,35 @@ StreamBytes CompoundFile::read_regular(uint32_t start, uint64_t size, const std:
   const bool ascending =
       std::adjacent_find(chain.begin(), chain.end(), [](uint32_t a, uint32_t b) { return b <= a; }) == chain.end();
   if (writable && ascending) {
-    // Sector i goes to offset i * sector size. Its source lies at or after
-    // that, and past everything moved before it, so runs of sectors can be
-    // moved forward in order without overwriting what is still to move.
+    // The longest run of sectors stays where it is and the others are
+    // moved up to it, so that the fewest bytes are moved (and, in a mapped
+    // file, the fewest pages touched). Sector i goes to base + i * sector
+    // size. As the chain ascends, a sector before the run lies at or before
+    // its place and one after it at or after: moving the runs before it
+    // back to front, and the runs after it front to back, never overwrites
+    // what is still to move.
+    struct Run {
+      size_t begin, end;  // indices into chain
+    };
+    std::vector<Run> runs;
     for (size_t i = 0; i < chain.size();) {
       size_t end = i + 1;
       while (end < chain.size() && chain[end] == chain[end - 1] + 1) ++end;
-      const size_t bytes = std::min<uint64_t>((end - i) * sector_size_, size - uint64_t{i} * sector_size_);
-      std::memmove(writable + i * sector_size_, writable + (size_t{chain[i]} + 1) * sector_size_, bytes);
+      runs.push_back({i, end});
       i = end;
     }
-    return StreamBytes(std::span<const uint8_t>(writable, static_cast<size_t>(size)));
+    const auto longest = std::max_element(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
+      return a.end - a.begin < b.end - b.begin;
+    });
+    uint8_t* const base = writable + (size_t{chain[longest->begin]} + 1 - longest->begin) * sector_size_;
+    auto move_run = [&](const Run& run) {
+      const size_t bytes =
+          std::min<uint64_t>((run.end - run.begin) * sector_size_, size - uint64_t{run.begin} * sector_size_);
+      std::memmove(base + run.begin * sector_size_, writable + (size_t{chain[run.begin]} + 1) * sector_size_, bytes);
+    };
+    for (auto run = longest; run != runs.begin();) move_run(*--run);
+    for (auto run = longest + 1; run != runs.end(); ++run) move_run(*run);
+    return StreamBytes(std::span<const uint8_t>(base, static_cast<size_t>(size)));
   }
 
   StreamBytes copy(static_cast<size_t>(size));

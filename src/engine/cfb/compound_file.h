@@ -53,9 +53,9 @@ class CompoundFile {
   // The same for a caller that owns the file's buffer (the same bytes this
   // object reads) and gives it up: when the stream's sectors lie in
   // ascending order but not in one run (the allocation table's own sectors
-  // often interrupt a large stream), they are moved together at the start
-  // of the buffer instead of being copied. The container is not usable
-  // afterwards.
+  // often interrupt a large stream), the other runs are moved up to the
+  // longest one, inside the buffer, instead of being copied. The container
+  // is not usable afterwards.
   std::optional<StreamBytes> take_stream(std::string_view name, std::span<uint8_t> file);
 
  private:

@@ -17,6 +17,15 @@
 
 namespace vers::engine::crypto {
 
+// Turns the encrypted data of a record back into plain bytes.
+class StreamDecryptor {
+ public:
+  virtual ~StreamDecryptor() = default;
+  // bytes start at stream_offset in the stream and belong to a record whose
+  // data is record_size bytes long.
+  virtual void decrypt(std::span<uint8_t> bytes, size_t stream_offset, size_t record_size) = 0;
+};
+
 namespace {
 
 using biff::BiffVersion;
@@ -72,15 +81,6 @@ class FilePass {
   std::span<const uint8_t> data_;
   size_t offset_;
   const std::string& book_;
-};
-
-// Turns the encrypted data of a record back into plain bytes.
-class StreamDecryptor {
- public:
-  virtual ~StreamDecryptor() = default;
-  // bytes start at stream_offset in the stream and belong to a record whose
-  // data is record_size bytes long.
-  virtual void decrypt(std::span<uint8_t> bytes, size_t stream_offset, size_t record_size) = 0;
 };
 
 // RC4: the key stream starts anew, with a key of its own, at every 1024-byte
@@ -201,10 +201,10 @@ std::unique_ptr<StreamDecryptor> decryptor_for(const FilePass& pass, BiffVersion
   }
 }
 
-}  // namespace
-
-void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, BiffVersion version,
-                             const std::string& book) {
+// The decryptor that FILEPASS, whose header starts at filepass_offset,
+// describes, and the stream offset where the records after it begin.
+std::unique_ptr<StreamDecryptor> open_filepass(std::span<const uint8_t> stream, size_t filepass_offset,
+                                               BiffVersion version, const std::string& book, size_t& records_start) {
   if (filepass_offset > stream.size() || stream.size() - filepass_offset < kHeaderSize ||
       read_u16(stream.data() + filepass_offset) != biff::record::kFilePass) {
     biff::throw_damaged(book, "запись FILEPASS не найдена по смещению " + std::to_string(filepass_offset));
@@ -214,40 +214,84 @@ void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, 
   const FilePass pass(stream.subspan(pass_start, std::min(pass_size, stream.size() - pass_start)), filepass_offset,
                       book);
   if (pass_size > stream.size() - pass_start) pass.truncated();
-  const std::unique_ptr<StreamDecryptor> decryptor = decryptor_for(pass, version);
+  records_start = pass_start + pass_size;
+  return decryptor_for(pass, version);
+}
 
-  // A record cut short by the end of the stream is decrypted as far as it
-  // goes; the record reader reports the damage.
-  size_t position = pass_start + pass_size;
-  while (stream.size() - position >= kHeaderSize) {
+// Decrypts the records that start at from, a record's header, up to the
+// offset to: the bytes at and past it are left alone, so that ranges that
+// do not overlap are never decrypted twice. A record cut short by the end
+// of the stream is decrypted as far as it goes; the record reader reports
+// the damage.
+void decrypt_records(std::span<uint8_t> stream, size_t from, size_t to, StreamDecryptor& decryptor) {
+  to = std::min(to, stream.size());
+  size_t position = from;
+  while (position < to && stream.size() - position >= kHeaderSize) {
     const uint16_t type = read_u16(stream.data() + position);
     const size_t size = read_u16(stream.data() + position + 2);
     const size_t data = position + kHeaderSize;
     const size_t available = std::min(size, stream.size() - data);
     if (!is_never_encrypted(type)) {
       const size_t clear = type == biff::record::kBoundSheet ? std::min(kBoundSheetClearBytes, available) : 0;
-      decryptor->decrypt(stream.subspan(data + clear, available - clear), data + clear, size);
+      const size_t begin = data + clear;
+      const size_t end = std::min(data + available, to);
+      if (begin < end) decryptor.decrypt(stream.subspan(begin, end - begin), begin, size);
     }
     if (available < size) break;
     position = data + size;
   }
 }
 
-cfb::StreamBytes decrypted_workbook_stream(cfb::StreamBytes stream, const std::string& book) {
-  const std::span<const uint8_t> bytes = stream.bytes();
+}  // namespace
+
+void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, BiffVersion version,
+                             const std::string& book) {
+  size_t records_start = 0;
+  const std::unique_ptr<StreamDecryptor> decryptor =
+      open_filepass(stream, filepass_offset, version, book, records_start);
+  decrypt_records(stream, records_start, stream.size(), *decryptor);
+}
+
+WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book) : stream_(std::move(stream)) {
+  const std::span<const uint8_t> bytes = stream_.bytes();
   biff::RecordReader reader(bytes, 0, book);
   biff::Record record;
-  if (!reader.next(record)) return stream;  // empty: the globals reader says so
+  if (!reader.next(record)) return;  // empty: the globals reader says so
   const BiffVersion version = biff::version_of_bof(record, book);
   // Record headers are in the clear, so the globals can be walked as they are.
+  std::optional<size_t> filepass;
   while (reader.next(record) && record.type != biff::record::kEof) {
-    if (record.type != biff::record::kFilePass) continue;
-    cfb::StreamBytes plain(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), plain.data());
-    decrypt_workbook_stream(std::span(plain.data(), bytes.size()), record.offset, version, book);
-    return plain;
+    if (record.type == biff::record::kFilePass && !filepass) filepass = record.offset;
   }
-  return stream;
+  if (!filepass) return;
+  globals_end_ = record.type == biff::record::kEof ? record.offset + kHeaderSize + record.data.size() : bytes.size();
+  cfb::StreamBytes plain(bytes.size());
+  std::copy(bytes.begin(), bytes.end(), plain.data());
+  stream_ = std::move(plain);
+  size_t records_start = 0;
+  decryptor_ = open_filepass(stream_.bytes(), *filepass, version, book, records_start);
+  decrypt_records(writable(), records_start, globals_end_, *decryptor_);
+}
+
+WorkbookStream::~WorkbookStream() = default;
+WorkbookStream::WorkbookStream(WorkbookStream&&) noexcept = default;
+
+std::span<uint8_t> WorkbookStream::writable() {
+  return std::span<uint8_t>(stream_.data(), stream_.bytes().size());
+}
+
+void WorkbookStream::prepare_substream(size_t start, const std::vector<size_t>& substream_starts) {
+  if (!decryptor_) return;
+  // A substream never reaches back into the globals, nor past the next
+  // substream's start: the pieces decrypted never overlap.
+  start = std::max(start, globals_end_);
+  if (start >= stream_.bytes().size()) return;
+  if (std::find(decrypted_.begin(), decrypted_.end(), start) != decrypted_.end()) return;
+  size_t end = stream_.bytes().size();
+  for (const size_t other : substream_starts)
+    if (other > start) end = std::min(end, other);
+  decrypt_records(writable(), start, end, *decryptor_);
+  decrypted_.push_back(start);
 }
 
 }  // namespace vers::engine::crypto

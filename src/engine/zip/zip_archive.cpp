@@ -29,20 +29,20 @@ std::string damaged(const std::string& file, const std::string& detail) {
 
 }  // namespace
 
-bool looks_like_zip(const std::vector<uint8_t>& bytes) {
+bool looks_like_zip(std::span<const uint8_t> bytes) {
   if (bytes.size() < 4 || bytes[0] != 'P' || bytes[1] != 'K') return false;
   return (bytes[2] == 3 && bytes[3] == 4) || (bytes[2] == 5 && bytes[3] == 6);
 }
 
-Archive::Archive(std::vector<uint8_t> bytes, std::string display_name, Limits limits)
+Archive::Archive(FileBytes bytes, std::string display_name, Limits limits)
     : bytes_(std::move(bytes)), display_name_(std::move(display_name)), limits_(limits) {
   // libzip takes no bytes at all for an empty archive; a workbook's archive
   // begins with its signature.
-  if (!looks_like_zip(bytes_)) throw EngineError(damaged(display_name_, "это не архив zip"));
+  if (!looks_like_zip(bytes_.bytes())) throw EngineError(damaged(display_name_, "это не архив zip"));
   zip_error_t error;
   zip_error_init(&error);
   // The source borrows bytes_, which lives as long as the archive.
-  zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);
+  zip_source_t* source = zip_source_buffer_create(bytes_.bytes().data(), bytes_.bytes().size(), 0, &error);
   if (source) {
     zip_ = zip_open_from_source(source, ZIP_RDONLY, &error);
     if (!zip_) zip_source_free(source);

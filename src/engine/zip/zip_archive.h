@@ -1,4 +1,4 @@
-// A zip archive held in memory, read through libzip: its member names and
+// A zip archive held in memory (or mapped), read through libzip: its member names and
 // each member as a stream of inflated bytes. Every limit that protects the
 // program from a hostile archive is enforced here: the number of members and
 // the inflated size of each member.
@@ -6,9 +6,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/file_bytes.h"
 
 // libzip's handles, kept out of this header.
 struct zip;
@@ -18,7 +21,7 @@ namespace vers::engine::zip {
 
 // True when the bytes begin like a zip archive (a local file header, or the
 // end record of an empty archive).
-bool looks_like_zip(const std::vector<uint8_t>& bytes);
+bool looks_like_zip(std::span<const uint8_t> bytes);
 
 class MemberStream;
 
@@ -37,7 +40,7 @@ class Archive {
  public:
   // Reads the archive's directory. Throws EngineError naming display_name
   // when the bytes are not a readable zip archive or exceed the limits.
-  Archive(std::vector<uint8_t> bytes, std::string display_name, Limits limits = {});
+  Archive(FileBytes bytes, std::string display_name, Limits limits = {});
   ~Archive();
   Archive(const Archive&) = delete;
   Archive& operator=(const Archive&) = delete;
@@ -66,7 +69,7 @@ class Archive {
   friend class MemberStream;
   int64_t find(std::string_view name) const;
 
-  std::vector<uint8_t> bytes_;
+  FileBytes bytes_;
   std::string display_name_;
   Limits limits_;
   ::zip* zip_ = nullptr;

@@ -22,7 +22,7 @@ bool is_opendocument_spreadsheet(const Archive& archive) {
 
 }  // namespace
 
-std::unique_ptr<Workbook> open_zip_workbook(std::vector<uint8_t> bytes, const std::string& display_name) {
+std::unique_ptr<Workbook> open_zip_workbook(FileBytes bytes, const std::string& display_name) {
   auto archive = std::make_unique<Archive>(std::move(bytes), display_name);
   if (is_opendocument_spreadsheet(*archive)) return ods::open_ods(std::move(archive));
   if (xlsx::find_workbook_part(*archive))

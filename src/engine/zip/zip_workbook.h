@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/file_bytes.h"
 #include "engine/workbook.h"
 
 namespace vers::engine::zip {
 
 // Throws EngineError naming display_name when the archive is damaged or
 // holds neither kind of workbook.
-std::unique_ptr<Workbook> open_zip_workbook(std::vector<uint8_t> bytes, const std::string& display_name);
+std::unique_ptr<Workbook> open_zip_workbook(FileBytes bytes, const std::string& display_name);
 
 }  // namespace vers::engine::zip
