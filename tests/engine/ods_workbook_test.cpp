@@ -64,15 +64,7 @@ TEST(OdsWorkbook, ReadsSheetsNamesAndValuesSavedByLibreOffice) {
       {txt("объединённая"), txt("слева вверху"), num(5), {}},
       {{}, {}, {}, txt("после")},
   };
-  ASSERT_EQ(grid.rows, expected.size());
-  for (uint32_t r = 0; r < grid.rows; ++r)
-    for (uint32_t c = 0; c < grid.cols; ++c) {
-      const Value& want = expected[r][c];
-      if (want.is_number() && grid.at(r, c).is_number())
-        EXPECT_NEAR(grid.at(r, c).as_number(), want.as_number(), 1e-9) << r << "," << c;
-      else
-        EXPECT_EQ(grid.at(r, c), want) << r << "," << c;
-    }
+  xml_test::expect_grid(grid, expected);
 }
 
 TEST(OdsWorkbook, ReadAreaKeepsOnlyTheAreaAndReachesPastTheUsedArea) {

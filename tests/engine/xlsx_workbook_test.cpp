@@ -16,24 +16,11 @@ using xml_test::engine_error;
 using xml_test::fixture;
 using xml_test::num;
 using xml_test::txt;
+using xml_test::expect_grid;
 using Kind = DefinedName::Kind;
 
 std::unique_ptr<Workbook> open_sheet(const std::string& sheet_data, const std::string& strings = "") {
   return open_workbook_bytes(xml_test::make_zip(xml_test::xlsx_members(sheet_data, strings)), "книга.xlsx");
-}
-
-void expect_grid(const CellGrid& grid, const std::vector<std::vector<Value>>& expected) {
-  ASSERT_EQ(grid.rows, expected.size());
-  for (uint32_t r = 0; r < grid.rows; ++r) {
-    ASSERT_EQ(grid.cols, expected[r].size());
-    for (uint32_t c = 0; c < grid.cols; ++c) {
-      const Value& want = expected[r][c];
-      if (want.is_number() && grid.at(r, c).is_number())
-        EXPECT_NEAR(grid.at(r, c).as_number(), want.as_number(), 1e-9) << r << "," << c;
-      else
-        EXPECT_EQ(grid.at(r, c), want) << r << "," << c;
-    }
-  }
 }
 
 TEST(XlsxWorkbook, ReadsAWorkbookSavedByLibreOffice) {

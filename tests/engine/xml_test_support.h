@@ -124,4 +124,20 @@ inline Value num(double v) { return Value::number(v); }
 inline Value txt(std::string v) { return Value::text(std::move(v)); }
 inline Value boolean(bool v) { return Value::boolean(v); }
 
+// Compares a grid with the expected rows; numbers within 1e-9, since dates
+// and times are fractions of a day.
+inline void expect_grid(const CellGrid& grid, const std::vector<std::vector<Value>>& expected) {
+  ASSERT_EQ(grid.rows, expected.size());
+  for (uint32_t r = 0; r < grid.rows; ++r) {
+    ASSERT_EQ(grid.cols, expected[r].size());
+    for (uint32_t c = 0; c < grid.cols; ++c) {
+      const Value& want = expected[r][c];
+      if (want.is_number() && grid.at(r, c).is_number())
+        EXPECT_NEAR(grid.at(r, c).as_number(), want.as_number(), 1e-9) << r << "," << c;
+      else
+        EXPECT_EQ(grid.at(r, c), want) << r << "," << c;
+    }
+  }
+}
+
 }  // namespace vers::engine::xml_test
