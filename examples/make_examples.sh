@@ -10,11 +10,10 @@ cd "$here"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-profile="file://$work/profile"   # a private profile: no clash with a running office
+. "$here/../tools/office_convert.sh"
 
 convert() {  # convert SOURCE FORMAT
-  soffice --headless "-env:UserInstallation=$profile" --convert-to "$2" --outdir "$work" "sources/$1.fods" >/dev/null 2>&1
-  [ -s "$work/$1.$2" ] || { echo "LibreOffice did not write $1.$2" >&2; exit 1; }
+  office_convert "$work" "$2" "sources/$1.fods"
   cp "$work/$1.$2" "$1.$2"
   echo "made $1.$2"
 }

@@ -9,10 +9,8 @@ cd "$here"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-profile="file://$work/profile"   # a private profile: no clash with a running office
+. "$here/../../tools/office_convert.sh"
 
-soffice --headless "-env:UserInstallation=$profile" \
-  --convert-to "doc:MS Word 97" --outdir "$work" manual.fodt >/dev/null 2>&1
-[ -s "$work/manual.doc" ] || { echo "LibreOffice did not write manual.doc" >&2; exit 1; }
+office_convert "$work" "doc:MS Word 97" manual.fodt
 cp "$work/manual.doc" "Руководство пользователя.doc"
 echo "made Руководство пользователя.doc"

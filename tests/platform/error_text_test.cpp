@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace vers::platform {
 namespace {
 
@@ -9,6 +11,9 @@ struct Case {
   const char* failure;
   const char* shown;
 };
+
+// Names each case by its text in test listings.
+void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.failure << '"'; }
 
 class ErrorBoxTextTest : public ::testing::TestWithParam<Case> {};
 
