@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  libzip-dev libexpat1-dev libssl-dev
+  libzip-dev zlib1g-dev libexpat1-dev libssl-dev
   qt6-base-dev libgl-dev
-  locales xvfb xauth
+  locales
 )
 
 missing=()

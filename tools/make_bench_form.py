@@ -4,13 +4,16 @@
 total formulas, a reference list, the element table Data_Adr and the check
 table T_Check), written as a flat OpenDocument file and saved by LibreOffice.
 
-Usage: make_bench_form.py [--formats xls,ods,xlsx] [--outdir DIR] [--keep-fods]
+Usage: make_bench_form.py [--formats xls,ods,xlsx] [--outdir DIR] [--keep-fods] [--locked]
 
 The content is fixed by a seeded generator, so every run writes the same
 workbook. By default it writes bench/forms/big_form.xls, the file the
 benchmark reads (about 5 MB), which is committed so that the benchmark needs
 no office suite; the .ods and .xlsx copies for the XML readers are made on
 demand with --formats (bench/run_bench.sh puts them in its build folder).
+With --locked the workbook's structure is protected, which LibreOffice saves
+as an .xls encrypted with RC4 under the default password: big_form_locked.xls
+measures the cost of decryption beside the plain form.
 """
 
 import argparse
@@ -189,14 +192,15 @@ class Form:
         self.failing = failing
         self.tables.append(("Контроль", rows))
 
-    def fods(self):
+    def fods(self, locked=False):
+        spreadsheet = '<office:spreadsheet table:structure-protected="true">' if locked else "<office:spreadsheet>"
         out = ['<?xml version="1.0" encoding="UTF-8"?>\n'
                '<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"'
                ' xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"'
                ' xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"'
                ' xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2"'
                ' office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">\n'
-               '<office:body>\n<office:spreadsheet>\n']
+               '<office:body>\n' + spreadsheet + '\n']
         for name, rows in self.tables:
             out.append('<table:table table:name="%s">\n' % escape(name))
             out.extend(rows)
@@ -223,34 +227,38 @@ def build():
 
 
 def convert(fods, formats, outdir):
+    stem = os.path.splitext(os.path.basename(fods))[0]
     with tempfile.TemporaryDirectory() as work:
         profile = "file://" + os.path.join(work, "profile")   # no clash with a running office
         for fmt in formats:
             subprocess.run(["soffice", "--headless", "-env:UserInstallation=" + profile,
                             "--convert-to", fmt, "--outdir", work, fods],
                            check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            made = os.path.join(work, "big_form." + fmt)
-            if not os.path.getsize(made):
-                sys.exit("LibreOffice did not write big_form." + fmt)
-            shutil.copyfile(made, os.path.join(outdir, "big_form." + fmt))
-            print("made %s (%d bytes)" % (os.path.join(outdir, "big_form." + fmt), os.path.getsize(made)))
+            made = os.path.join(work, stem + "." + fmt)
+            if not os.path.exists(made) or not os.path.getsize(made):
+                sys.exit("LibreOffice did not write %s.%s" % (stem, fmt))
+            shutil.copyfile(made, os.path.join(outdir, stem + "." + fmt))
+            print("made %s (%d bytes)" % (os.path.join(outdir, stem + "." + fmt), os.path.getsize(made)))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--formats", default="xls", help="comma-separated: xls, ods, xlsx")
     parser.add_argument("--outdir", default=os.path.join(TOP, "bench", "forms"))
-    parser.add_argument("--keep-fods", action="store_true", help="also keep big_form.fods in outdir")
+    parser.add_argument("--keep-fods", action="store_true", help="also keep the .fods source in outdir")
+    parser.add_argument("--locked", action="store_true",
+                        help="protect the workbook's structure and write big_form_locked.*")
     args = parser.parse_args()
+    stem = "big_form_locked" if args.locked else "big_form"
 
     form = build()
     os.makedirs(args.outdir, exist_ok=True)
     with tempfile.TemporaryDirectory() as work:
-        fods = os.path.join(work, "big_form.fods")
+        fods = os.path.join(work, stem + ".fods")
         with open(fods, "w", encoding="utf-8") as f:
-            f.write(form.fods())
+            f.write(form.fods(locked=args.locked))
         if args.keep_fods:
-            shutil.copyfile(fods, os.path.join(args.outdir, "big_form.fods"))
+            shutil.copyfile(fods, os.path.join(args.outdir, stem + ".fods"))
         convert(fods, [f for f in args.formats.split(",") if f], args.outdir)
     print("Data_Adr: %d rows, T_Check: %d rows, %d failing checks"
           % (form.data_adr_rows - 1, form.t_check_rows - 1, form.failing))

@@ -8,7 +8,7 @@ cd "$top"
 
 tools/install_deps.sh
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERS_BUILD_GUI=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DVERS_BUILD_GUI=ON >/dev/null
 cmake --build build -j "$(nproc)" --target vers-check
 
 status=0

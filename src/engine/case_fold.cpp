@@ -34,6 +34,14 @@ std::string fold_case(std::string_view utf8) {
 int compare_ignoring_case(std::string_view a, std::string_view b) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
+    const unsigned char ba = static_cast<unsigned char>(a[i]), bb = static_cast<unsigned char>(b[j]);
+    if (ba < 0x80 && bb < 0x80) {  // names and most texts are ASCII: no decoding
+      const char32_t ca = fold_code_point(ba), cb = fold_code_point(bb);
+      if (ca != cb) return ca < cb ? -1 : 1;
+      ++i;
+      ++j;
+      continue;
+    }
     char32_t ca = fold_code_point(next_code_point(a, i));
     char32_t cb = fold_code_point(next_code_point(b, j));
     if (ca != cb) return ca < cb ? -1 : 1;

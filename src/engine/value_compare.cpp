@@ -32,18 +32,21 @@ std::optional<int> compare_values(const Value& a, const Value& b) {
   return three_way(*x, *y);
 }
 
-bool satisfies(const Value& a, CompareOp op, const Value& b) {
-  std::optional<int> order = compare_values(a, b);
-  if (!order) return false;
+bool order_satisfies(int order, CompareOp op) {
   switch (op) {
-    case CompareOp::Equal: return *order == 0;
-    case CompareOp::NotEqual: return *order != 0;
-    case CompareOp::Less: return *order < 0;
-    case CompareOp::Greater: return *order > 0;
-    case CompareOp::LessEqual: return *order <= 0;
-    case CompareOp::GreaterEqual: return *order >= 0;
+    case CompareOp::Equal: return order == 0;
+    case CompareOp::NotEqual: return order != 0;
+    case CompareOp::Less: return order < 0;
+    case CompareOp::Greater: return order > 0;
+    case CompareOp::LessEqual: return order <= 0;
+    case CompareOp::GreaterEqual: return order >= 0;
   }
   return false;
+}
+
+bool satisfies(const Value& a, CompareOp op, const Value& b) {
+  std::optional<int> order = compare_values(a, b);
+  return order && order_satisfies(*order, op);
 }
 
 int sort_compare(const Value& a, const Value& b) {

@@ -20,6 +20,9 @@ std::optional<int> compare_values(const Value& a, const Value& b);
 // True when "a op b" holds; never for values that cannot be compared.
 bool satisfies(const Value& a, CompareOp op, const Value& b);
 
+// True when an order that compare_values gave satisfies op.
+bool order_satisfies(int order, CompareOp op);
+
 // The sort order of ORDER BY: Nulls first, then numbers (Booleans as 1 and
 // 0), then texts ignoring case. Negative, zero or positive.
 int sort_compare(const Value& a, const Value& b);

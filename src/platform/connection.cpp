@@ -13,7 +13,7 @@ namespace vers::platform {
 // Tables read through this connection, by their name folded to lower case:
 // each is read from the workbook once.
 struct Connection::TableCache {
-  std::map<std::string, engine::Table, std::less<>> tables;
+  std::map<std::string, std::shared_ptr<const engine::Table>, std::less<>> tables;
 };
 
 Connection::Connection() : tables_(std::make_unique<TableCache>()) {}
@@ -44,12 +44,12 @@ void Connection::disconnect() {
   tables_->tables.clear();
 }
 
-const engine::Table& Connection::table(std::string_view name) {
+std::shared_ptr<const engine::Table> Connection::table(std::string_view name) {
   if (!connected()) throw engine::EngineError("Нет подключения к книге: таблицу «" + std::string(name) + "» не прочитать");
   std::string key = engine::fold_case(name);
   auto found = tables_->tables.find(key);
   if (found != tables_->tables.end()) return found->second;
-  engine::Table table = engine::load_table(*workbook_, name);
+  auto table = std::make_shared<const engine::Table>(engine::load_table(*workbook_, name));
   return tables_->tables.emplace(std::move(key), std::move(table)).first->second;
 }
 

@@ -41,9 +41,10 @@ class Connection {
   bool connected() const { return workbook_ != nullptr; }
 
   // The table a statement names: a defined name of the workbook, or a whole
-  // sheet written [Sheet$]. Read once per connection and kept. Throws
+  // sheet written [Sheet$]. Read once per connection and kept; a query's
+  // result shares it, so it outlives a disconnect. Throws
   // engine::EngineError when not connected or the table cannot be read.
-  const engine::Table& table(std::string_view name);
+  std::shared_ptr<const engine::Table> table(std::string_view name);
 
  private:
   struct TableCache;

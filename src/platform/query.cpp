@@ -12,6 +12,10 @@ namespace vers::platform {
 
 struct Query::Result {
   engine::RowCursor cursor;
+  // Column names asked for and their positions, spelled as asked: a report
+  // reads the same few columns on every row, and a name found once need not
+  // be looked for again ignoring case.
+  std::vector<std::pair<std::string, size_t>> asked;
 };
 
 namespace {
@@ -32,8 +36,8 @@ void Query::open() {
   if (active()) return;
   if (!connection_.connected()) throw engine::EngineError("Нет подключения к книге: запрос не выполнить");
   engine::SelectStatement statement = engine::parse_statement(sql_);
-  const engine::Table& table = connection_.table(statement.table);
-  auto result = std::make_unique<Result>(Result{engine::RowCursor(engine::run_statement(statement, table))});
+  engine::StatementResult rows(statement, connection_.table(statement.table));
+  auto result = std::make_unique<Result>(Result{engine::RowCursor(std::move(rows)), {}});
   if (filtered_) result->cursor.set_filter(engine::parse_condition(filter_));
   result_ = std::move(result);
 }
@@ -53,16 +57,20 @@ void Query::next() {
 
 const std::vector<std::string>& Query::column_names() const {
   static const std::vector<std::string> kNone;
-  return result_ ? result_->cursor.result().columns : kNone;
+  return result_ ? result_->cursor.result().columns() : kNone;
 }
 
 size_t Query::column_index(std::string_view column) const {
   if (!result_) throw_closed();
+  for (const auto& [name, index] : result_->asked)
+    if (name == column) return index;
   std::optional<size_t> index = engine::find_column(column_names(), column);
   if (!index) {
-    throw engine::EngineError("В результате запроса к таблице «" + result_->cursor.result().name + "» нет столбца «" +
+    throw engine::EngineError("В результате запроса к таблице «" + result_->cursor.result().name() + "» нет столбца «" +
                               std::string(column) + "»");
   }
+  constexpr size_t kNamesKept = 16;  // more than any report reads
+  if (result_->asked.size() < kNamesKept) result_->asked.emplace_back(std::string(column), *index);
   return *index;
 }
 
@@ -74,21 +82,24 @@ std::string Query::field_text(size_t index) const {
     throw engine::EngineError("В результате запроса нет столбца с номером " + std::to_string(index) + ": столбцов " +
                               std::to_string(column_names().size()));
   }
-  const std::vector<engine::Value>* row = result_->cursor.current();
-  return row ? engine::to_text((*row)[index]) : std::string();
+  if (result_->cursor.eof()) return std::string();
+  engine::Value scratch;
+  return engine::to_text(result_->cursor.value(index, scratch));
 }
 
 engine::Value Query::field_value(std::string_view column) const {
   size_t index = column_index(column);
-  const std::vector<engine::Value>* row = result_->cursor.current();
-  return row ? (*row)[index] : engine::Value();
+  if (result_->cursor.eof()) return engine::Value();
+  engine::Value scratch;
+  return result_->cursor.value(index, scratch);
 }
 
 std::string Query::field_as_string(std::string_view column) const {
   size_t index = column_index(column);
-  const std::vector<engine::Value>* row = result_->cursor.current();
-  if (!row) throw engine::EngineError("Нет текущей записи: значение столбца «" + std::string(column) + "» не прочитать");
-  const engine::Value& value = (*row)[index];
+  if (result_->cursor.eof())
+    throw engine::EngineError("Нет текущей записи: значение столбца «" + std::string(column) + "» не прочитать");
+  engine::Value scratch;
+  const engine::Value& value = result_->cursor.value(index, scratch);
   if (value.is_null()) throw engine::EngineError("Столбец «" + std::string(column) + "» текущей записи не содержит значения");
   return engine::to_text(value);
 }

@@ -1,5 +1,6 @@
 // The report writer: one report block per document, appended to the report
 // file, which is opened and closed again by every call.
+#include <string>
 #include <string_view>
 
 #include "platform/text_file.h"
@@ -18,6 +19,7 @@ constexpr std::string_view kNameFilter = " ID_Element = 'P_Name'";
 constexpr std::string_view kBannerEdge = "******************************************************************";
 constexpr std::string_view kBannerMessage = "***      Ошибка №1: Неизвестный документ!!!      ***";
 constexpr std::string_view kNoErrors = "Ошибки в документе не найдены.";
+constexpr const char* kLineEnd = "\r\n";  // as TextFile::end_line ends a line
 
 }  // namespace
 
@@ -27,9 +29,12 @@ bool FormRun::is_known_code(std::string_view code) {
   return code > std::string_view("0");
 }
 
+// A line and its end go to the file in one write: a report of many lines
+// costs one system call per line.
 void FormRun::write_line(platform::TextFile& report, std::string_view text) {
-  report.write(text);
-  report.end_line();
+  std::string line(text);
+  line += kLineEnd;
+  report.write(line);
 }
 
 size_t FormRun::Verification(bool first_document, const std::string& code) {
@@ -78,8 +83,9 @@ size_t FormRun::Verification(bool first_document, const std::string& code) {
     write_line(report, kBannerEdge);
   }
 
-  write_line(report, "Проверка завершена: " + regional_time_.time_text(clock_.now()) + ".");
-  for (int i = 0; i < 3; ++i) report.end_line();
+  // The completion line, then three empty lines.
+  write_line(report, "Проверка завершена: " + regional_time_.time_text(clock_.now()) + "." + kLineEnd + kLineEnd +
+                         kLineEnd);
   report.close();
   return failed_checks;
 }

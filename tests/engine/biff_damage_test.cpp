@@ -90,5 +90,23 @@ TEST(BiffDamage, FailsCleanlyAndSaysWhat) {
   }
 }
 
+// A damaged cell fails only a read of an area that holds it, whether or not
+// the sheet's used area was found first.
+TEST(BiffDamage, ADamagedCellOutsideTheAreaReadIsNoFailure) {
+  PatchableWorkbook file("engine_biff_values.xls");
+  const size_t label = file.record(0x00FD);
+  file.set_u32(label + 6, 0x00FFFFFF);  // a text number past the string table
+  const uint32_t row = file.u16(label), col = file.u16(label + 2);
+  const CellArea holding{row, col, row, col};
+  const CellArea other = row > 3 ? CellArea{0, 0, row - 1, 10} : CellArea{row + 1, 0, 100, 10};
+  for (bool used_first : {false, true}) {
+    SCOPED_TRACE(used_first ? "used area first" : "area only");
+    auto book = open_workbook_bytes(file.bytes, "книга.xls");
+    if (used_first) EXPECT_TRUE(book->used_area(0).has_value());
+    EXPECT_NO_THROW(book->read_area(0, other));
+    EXPECT_THROW(book->read_area(0, holding), EngineError);
+  }
+}
+
 }  // namespace
 }  // namespace vers::engine

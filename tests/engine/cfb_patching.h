@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -75,6 +76,19 @@ class PatchableCompoundFile {
       out.insert(out.end(), bytes.begin() + sector_offset(s), bytes.begin() + sector_offset(s) + sector_size);
     out.resize(stream_size(name));
     return out;
+  }
+
+  // Swaps the contents of a stream's first two sectors and rewires its
+  // chain to match: the same stream, with its sectors out of order.
+  void swap_first_two_sectors(const std::string& name) {
+    const std::vector<uint32_t> sectors = chain(stream_start(name));
+    ASSERT_GE(sectors.size(), 3u);
+    const uint32_t a = sectors[0], b = sectors[1];
+    std::swap_ranges(bytes.begin() + sector_offset(a), bytes.begin() + sector_offset(a + 1),
+                     bytes.begin() + sector_offset(b));
+    set_u32(entry(name) + 0x74, b);
+    set_next(b, a);
+    set_next(a, sectors[2]);
   }
 
   void rename(const std::string& from, const std::string& to) {

@@ -96,6 +96,61 @@ TEST(CryptoBiffDecryptorTest, DecryptedStreamHasThePlainWorkbooksRecords) {
   }
 }
 
+// The stream positions of the sheets, from the BOUNDSHEET records (their
+// first field is in the clear).
+std::vector<size_t> sheet_starts(std::span<const uint8_t> stream) {
+  std::vector<size_t> starts;
+  for (const RawRecord& r : records_of(stream)) {
+    if (r.type == biff::record::kBoundSheet && r.data.size() >= 4) starts.push_back(read_u32(r.data.data()));
+  }
+  return starts;
+}
+
+bool same_bytes(std::span<const uint8_t> a, std::span<const uint8_t> b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+// A stream assembled in a copy is decrypted there, one that views the
+// file's bytes into a buffer of its own, leaving those bytes as they are;
+// either way the globals at once and each sheet only when it is prepared,
+// and then the stream is the one decrypted whole.
+TEST(CryptoBiffDecryptorTest, WorkbookStreamDecryptsEachPieceWhenFirstAsked) {
+  const std::vector<uint8_t> encrypted = fixture_stream("crypt_locked.xls");
+  std::vector<uint8_t> decrypted = encrypted;
+  decrypt_workbook_stream(decrypted, find_record(encrypted, biff::record::kFilePass), BiffVersion::Biff8, "whole");
+  const std::vector<size_t> starts = sheet_starts(encrypted);
+  ASSERT_EQ(starts.size(), 2u);
+  ASSERT_GT(starts[1], starts[0] + 1024);
+  const std::span<const uint8_t> plain(decrypted);
+
+  for (const bool copy : {true, false}) {
+    SCOPED_TRACE(copy ? "a copy" : "a view");
+    const std::vector<uint8_t> file = encrypted;
+    cfb::StreamBytes bytes(std::span<const uint8_t>{file});
+    if (copy) {
+      bytes = cfb::StreamBytes(file.size());
+      std::copy(file.begin(), file.end(), bytes.data());
+    }
+    const uint8_t* const copied = bytes.data();
+    WorkbookStream stream(std::move(bytes), "book");
+    EXPECT_EQ(stream.bytes().data() == copied, copy);
+    ASSERT_EQ(stream.bytes().size(), encrypted.size());
+    EXPECT_TRUE(same_bytes(stream.bytes().first(starts[0]), plain.first(starts[0])));
+    EXPECT_FALSE(same_bytes(stream.bytes().subspan(starts[0], 1024), plain.subspan(starts[0], 1024)));
+
+    stream.prepare_substream(starts[1], starts);
+    EXPECT_FALSE(same_bytes(stream.bytes().subspan(starts[0], 1024), plain.subspan(starts[0], 1024)));
+    EXPECT_TRUE(same_bytes(stream.bytes().subspan(starts[1]), plain.subspan(starts[1])));
+
+    for (int again = 0; again < 2; ++again) {  // a piece prepared twice is decrypted once
+      stream.prepare_substream(starts[0], starts);
+      stream.prepare_substream(starts[1], starts);
+    }
+    EXPECT_TRUE(same_bytes(stream.bytes(), plain));
+    EXPECT_TRUE(file == encrypted);
+  }
+}
+
 // A record cut short by the stream's end is decrypted as far as it goes.
 TEST(CryptoBiffDecryptorTest, DecryptsATruncatedStreamAsFarAsItGoes) {
   std::vector<uint8_t> whole = fixture_stream("crypt_locked.xls");

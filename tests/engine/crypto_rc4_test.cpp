@@ -39,34 +39,41 @@ TEST(CryptoRc4Test, EncryptsThePublishedVectors) {
 }
 
 // The key stream of the 40-bit key 0x0102030405 at several offsets
-// (RFC 6229): reached by skipping, as a block's bytes in the clear are.
-TEST(CryptoRc4Test, SkipsToAnyOffsetOfTheKeyStream) {
+// (RFC 6229), made beside that of another key of the same length, which
+// comes out as the one cipher alone gives it.
+TEST(CryptoRc4Test, MakesTwoKeyStreamsAtOnce) {
   const std::vector<uint8_t> key = {1, 2, 3, 4, 5};
   const struct {
     size_t offset;
     std::string stream;
-  } cases[] = {
+  } published[] = {
       {0, "b2396305f03dc027ccc3524a0a1118a8"},    {16, "6982944f18fc82d589c403a47a0d0919"},
       {240, "28cb1132c96ce286421dcaadb8b69eae"},  {256, "1cfcf62b03eddb641d77dfcf7f8d8c93"},
       {496, "42b7d0cdd918a8a33dd51781c81f4041"},  {1008, "45129048e6a0ed0b56b490338f078da5"},
   };
-  for (const auto& c : cases) {
-    Rc4 cipher(key);
-    cipher.skip(c.offset);
-    std::vector<uint8_t> data(16, 0);
-    cipher.apply(data);
-    EXPECT_EQ(data, hex(c.stream)) << "offset " << c.offset;
+  for (const std::vector<uint8_t>& other : {bytes("Wiki!"), std::vector<uint8_t>{1, 2, 3, 4, 5}}) {
+    std::vector<uint8_t> a(1024), b(1024);
+    rc4_key_streams(key, other, a, b);
+    for (const auto& c : published) {
+      EXPECT_EQ(std::vector<uint8_t>(a.begin() + c.offset, a.begin() + c.offset + 16), hex(c.stream))
+          << "offset " << c.offset;
+    }
+    std::vector<uint8_t> alone(1024, 0);
+    Rc4(other).apply(alone);
+    EXPECT_EQ(b, alone);
   }
-  // Skipping and applying in pieces gives the same stream as one run.
-  Rc4 whole(key), pieces(key);
-  std::vector<uint8_t> a(300, 0), b(300, 0);
-  whole.apply(a);
-  pieces.skip(100);
-  pieces.apply(std::span(b).subspan(100, 50));
-  pieces.skip(7);
-  pieces.apply(std::span(b).subspan(157));
-  EXPECT_TRUE(std::equal(a.begin() + 100, a.begin() + 150, b.begin() + 100));
-  EXPECT_TRUE(std::equal(a.begin() + 157, a.end(), b.begin() + 157));
+  // Keys of the longest length, and a stream shorter than the state.
+  std::vector<uint8_t> long_a(256), long_b(256);
+  for (size_t n = 0; n < 256; ++n) {
+    long_a[n] = static_cast<uint8_t>(n * 31 + 7);
+    long_b[n] = static_cast<uint8_t>(255 - n);
+  }
+  std::vector<uint8_t> a(100), b(100), alone_a(100, 0), alone_b(100, 0);
+  rc4_key_streams(long_a, long_b, a, b);
+  Rc4(long_a).apply(alone_a);
+  Rc4(long_b).apply(alone_b);
+  EXPECT_EQ(a, alone_a);
+  EXPECT_EQ(b, alone_b);
 }
 
 TEST(CryptoDigestTest, HashesThePublishedVectors) {
@@ -77,6 +84,32 @@ TEST(CryptoDigestTest, HashesThePublishedVectors) {
   EXPECT_EQ(std::vector<uint8_t>(s.begin(), s.end()), hex("a9993e364706816aba3e25717850c26c9cd0d89d"));
   const Md5Digest empty = md5({});
   EXPECT_EQ(std::vector<uint8_t>(empty.begin(), empty.end()), hex("d41d8cd98f00b204e9800998ecf8427e"));
+}
+
+// One digest hashes again and again, and hashing parts is hashing them
+// joined.
+TEST(CryptoDigestTest, ReusedDigestHashesEachInputOnItsOwn) {
+  const std::vector<uint8_t> a = bytes("a"), bc = bytes("bc"), abc = bytes("abc");
+  const struct {
+    Digest::Algorithm algorithm;
+    const char* abc_hash;
+    const char* empty_hash;
+  } cases[] = {
+      {Digest::Algorithm::Md5, "900150983cd24fb0d6963f7d28e17f72", "d41d8cd98f00b204e9800998ecf8427e"},
+      {Digest::Algorithm::Sha1, "a9993e364706816aba3e25717850c26c9cd0d89d", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
+  };
+  for (const auto& c : cases) {
+    Digest digest(c.algorithm);
+    std::vector<uint8_t> out(digest.size());
+    for (int round = 0; round < 2; ++round) {
+      digest.hash({abc}, out);
+      EXPECT_EQ(out, hex(c.abc_hash));
+      digest.hash({}, out);
+      EXPECT_EQ(out, hex(c.empty_hash));
+      digest.hash({a, {}, bc}, out);
+      EXPECT_EQ(out, hex(c.abc_hash));
+    }
+  }
 }
 
 }  // namespace

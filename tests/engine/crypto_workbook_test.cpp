@@ -1,15 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/biff_fixture_files.h"
+#include "engine/cfb_patching.h"
+#include "engine/crypto_streams.h"
 #include "engine/error.h"
 #include "engine/workbook.h"
 
 namespace vers::engine {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Everything a workbook shows the tables: sheets, names and every value.
 void expect_same_workbook(Workbook& actual, Workbook& expected) {
@@ -72,6 +82,99 @@ TEST(CryptoWorkbookTest, WorkbookUnderAnotherPasswordFailsToOpen) {
     } catch (const EngineError& e) {
       EXPECT_EQ(std::string(e.what()), "Книга «" + path + "» защищена паролем");
     }
+  }
+}
+
+std::vector<uint8_t> read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A copy of a workbook in a file of its own, removed at the end of the test.
+class TemporaryWorkbook {
+ public:
+  TemporaryWorkbook(const std::string& name, const std::vector<uint8_t>& bytes)
+      : path_(fs::temp_directory_path() / ("vers_crypto_" + std::to_string(::getpid()) + "_" + name)) {
+    std::ofstream(path_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  ~TemporaryWorkbook() { fs::remove(path_); }
+  TemporaryWorkbook(const TemporaryWorkbook&) = delete;
+  TemporaryWorkbook& operator=(const TemporaryWorkbook&) = delete;
+  std::string path() const { return path_.string(); }
+
+ private:
+  fs::path path_;
+};
+
+// Two workbooks open on one encrypted file at once each decrypt what they
+// read, and the file stays as it was.
+TEST(CryptoWorkbookTest, DecryptingChangesNeitherTheFileNorAnotherWorkbookOnIt) {
+  const std::vector<uint8_t> original = read_fixture("crypt_locked.xls");
+  const TemporaryWorkbook file("twice.xls", original);
+  const std::unique_ptr<Workbook> plain = open_workbook(fixture_path("crypt_plain.xls"));
+  const std::unique_ptr<Workbook> first = open_workbook(file.path());
+  expect_same_workbook(*first, *plain);
+  const std::unique_ptr<Workbook> second = open_workbook(file.path());
+  expect_same_workbook(*second, *plain);
+  expect_same_workbook(*first, *plain);  // every sheet again, now from its decrypted bytes
+  EXPECT_TRUE(read_file(file.path()) == original);
+}
+
+// The workbook stream of crypt_locked.xls, its last sectors moved to the
+// end of the file: the chain still ascends but lies in two runs, which are
+// gathered inside the file's bytes before the stream is decrypted.
+std::vector<uint8_t> stream_in_two_runs(const std::vector<uint8_t>& original) {
+  PatchableCompoundFile file(original);
+  const std::vector<uint32_t> chain = file.chain(file.stream_start("Workbook"));
+  constexpr size_t kMoved = 4;
+  const uint32_t first_new = static_cast<uint32_t>(file.bytes.size() / file.sector_size - 1);
+  EXPECT_GT(chain.size(), 2 * kMoved);
+  EXPECT_LT(first_new + kMoved, file.sector_size / 4);  // their FAT entries are in the first FAT sector
+  const size_t tail = chain.size() - kMoved;
+  for (size_t i = tail; i < chain.size(); ++i) {
+    const size_t from = file.sector_offset(chain[i]);
+    file.bytes.insert(file.bytes.end(), file.bytes.begin() + from, file.bytes.begin() + from + file.sector_size);
+    std::fill(file.bytes.begin() + from, file.bytes.begin() + from + file.sector_size, 0xEE);
+    file.set_next(chain[i], 0xFFFFFFFF);
+  }
+  file.set_next(chain[tail - 1], first_new);
+  for (uint32_t s = first_new; s + 1 < first_new + kMoved; ++s) file.set_next(s, s + 1);
+  file.set_next(first_new + kMoved - 1, 0xFFFFFFFE);
+  EXPECT_TRUE(file.stream_bytes("Workbook") == PatchableCompoundFile(original).stream_bytes("Workbook"));
+  return file.bytes;
+}
+
+// The same stream with its first two sectors swapped: out of order, so it
+// is assembled in a copy, and decrypted there.
+std::vector<uint8_t> stream_out_of_order(const std::vector<uint8_t>& original) {
+  PatchableCompoundFile file(original);
+  file.swap_first_two_sectors("Workbook");
+  return file.bytes;
+}
+
+// However the encrypted stream lies in the file, and whether the file is
+// mapped or handed over in memory, it reads as the unprotected workbook.
+TEST(CryptoWorkbookTest, EncryptedStreamReadsTheSameWhereverItsSectorsLie) {
+  const std::vector<uint8_t> original = read_fixture("crypt_locked.xls");
+  const struct {
+    const char* layout;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"as saved", original},
+      {"in two runs", stream_in_two_runs(original)},
+      {"out of order", stream_out_of_order(original)},
+      {"without a container", crypto::testing::fixture_stream("crypt_locked.xls")},
+  };
+  const std::unique_ptr<Workbook> plain = open_workbook(fixture_path("crypt_plain.xls"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.layout);
+    const TemporaryWorkbook file("layout.xls", c.bytes);
+    const std::unique_ptr<Workbook> mapped = open_workbook(file.path());
+    expect_same_workbook(*mapped, *plain);
+    const std::unique_ptr<Workbook> in_memory = open_workbook_bytes(c.bytes, "книга.xls");
+    expect_same_workbook(*in_memory, *plain);
+    EXPECT_TRUE(read_file(file.path()) == c.bytes);
   }
 }
 

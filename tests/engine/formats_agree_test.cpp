@@ -106,7 +106,9 @@ TEST_P(FormatsAgree, SameSheetsNamesAndValues) {
         for (uint32_t c = 0; c < want.cols; ++c) {
           const uint32_t row = used->first_row + r + 1, col = used->first_col + c + 1;
           const KnownDifference* known = known_difference(name, sheet_name, row, col);
-          if (known) EXPECT_EQ(want.at(r, c), known->xls) << sheet_name << " row " << row << " col " << col;
+          if (known) {
+            EXPECT_EQ(want.at(r, c), known->xls) << sheet_name << " row " << row << " col " << col;
+          }
           const Value& expected = !known ? want.at(r, c) : other == ods.get() ? known->ods : known->xlsx;
           EXPECT_TRUE(same_value(got.at(r, c), expected))
               << sheet_name << " row " << row << " col " << col << ": " << testing::PrintToString(got.at(r, c))

@@ -1,6 +1,8 @@
 // Stepping through a result with a current row and a record filter.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "engine/error.h"
 #include "engine/statement/parser.h"
 #include "engine/statement/row_cursor.h"
@@ -75,6 +77,30 @@ TEST(RowCursor, FilterOnMissingColumnLeavesCursorUnchanged) {
   EXPECT_THROW(cursor.set_filter(parse_condition("Missing = 1")), EngineError);
   ASSERT_FALSE(cursor.eof());
   EXPECT_EQ(cursor.current()->at(0).as_text(), "Организация: Вторая");
+}
+
+// A result computes its columns when they are read; a filter may name one.
+TEST(RowCursor, FiltersAndReadsTheColumnsOfAStatement) {
+  auto table = std::make_shared<const Table>(Table{"Data_Adr",
+                                                    {"ID_Element", "Name", "Val"},
+                                                    {
+                                                        {Value::text("P_OKUD"), Value::text("Код: "), Value::number(606024)},
+                                                        {Value::text("P_Name"), Value::text("Организация: "), Value()},
+                                                        {Value::text("P_Year"), Value(), Value::number(2008)},
+                                                    }});
+  RowCursor cursor(StatementResult(parse_statement("Select (Name &  Val) as Caption, ID_Element from Data_Adr "
+                                                   "where ID_Element <> 'P_Year'"),
+                                   table));
+  EXPECT_EQ(cursor.result().columns(), (std::vector<std::string>{"Caption", "ID_Element"}));
+  EXPECT_EQ(walk(cursor), (std::vector<std::string>{"Код: 606024", "Организация: "}));
+  cursor.set_filter(parse_condition(" Caption = 'организация: '"));
+  ASSERT_FALSE(cursor.eof());
+  Value scratch;
+  EXPECT_EQ(cursor.value(1, scratch).as_text(), "P_Name");
+  EXPECT_EQ(*cursor.current(), (std::vector<Value>{Value::text("Организация: "), Value::text("P_Name")}));
+  cursor.next();
+  EXPECT_TRUE(cursor.eof());
+  EXPECT_THROW(cursor.set_filter(parse_condition("Name = 'x'")), EngineError);  // not a column of the result
 }
 
 }  // namespace

@@ -46,6 +46,52 @@ TEST(SharedStrings, JoinsRunsAndSkipsPhoneticText) {
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(table.at(i), expected[i]) << i;
 }
 
+TEST(SharedStrings, PlainAndMarkedUpStringsDecodeAsTheXmlSays) {
+  const std::string ns = "<sst xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>";
+  struct Case {
+    std::string si;
+    std::string text;
+  } cases[] = {
+      {"<si><t>просто</t></si>", "просто"},
+      {"<si><t xml:space=\"preserve\">  с пробелами </t></si>", "  с пробелами "},
+      {"<si><t>A &amp; B &lt;C&gt; &#1046;</t></si>", "A & B <C> Ж"},
+      {"<si><t>две\r\nстроки\rи ещё</t></si>", "две\nстроки\nи ещё"},
+      {"<si><t>_x0041__x005F_x0042_</t></si>", "A_x0042_"},
+      {"<si><t a='>'>кавычки</t></si>", "кавычки"},
+      {"<si><t><![CDATA[<не разметка>]]></t></si>", "<не разметка>"},
+      {"<si>\n  <t>с отступом</t>\n</si>", "с отступом"},
+      {"<si><t/></si>", ""},
+  };
+  std::string document = ns;
+  for (const Case& c : cases) document += c.si;
+  document += "</sst>";
+  const SharedStrings table = SharedStrings::parse(document, "«a.xlsx»", 1 << 20);
+  ASSERT_EQ(table.size(), std::size(cases));
+  // In any order, and again.
+  for (int pass = 0; pass < 2; ++pass)
+    for (size_t i = std::size(cases); i-- > 0;) EXPECT_EQ(table.at(i), cases[i].text) << cases[i].si;
+}
+
+TEST(SharedStrings, TextInADeclaredSingleByteEncodingIsDecoded) {
+  // "café" in ISO-8859-1.
+  const SharedStrings table = SharedStrings::parse(
+      "<?xml version='1.0' encoding='ISO-8859-1'?><sst><si><t>caf\xE9</t></si></sst>", "«a.xlsx»", 1 << 20);
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table.at(0), "caf\xC3\xA9");
+}
+
+TEST(SharedStrings, DamageIsFoundWhenItsStringIsRead) {
+  const SharedStrings table =
+      SharedStrings::parse("<sst><si><t>цел</t></si><si><t>a</b></si></sst>", "«a.xlsx» (часть «s.xml»)", 1 << 20);
+  EXPECT_EQ(table.at(0), "цел");
+  const std::string message = xml_test::engine_error([&] { table.at(1); });
+  EXPECT_NE(message.find("s.xml"), std::string::npos) << message;
+
+  const std::string cut = xml_test::engine_error(
+      [&] { SharedStrings::parse("<sst><si><t>цел</t></si><si><t", "«a.xlsx» (часть «s.xml»)", 1 << 20); });
+  EXPECT_NE(cut.find("s.xml"), std::string::npos) << cut;
+}
+
 TEST(SharedStrings, RefusesATableBeyondItsBound) {
   std::string document = "<sst>";
   for (int i = 0; i < 1000; ++i) document += "<si/>";

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "engine/error.h"
 #include "engine/table.h"
@@ -62,7 +63,7 @@ TEST(Connection, ConnectsAndDisconnects) {
     EXPECT_EQ(connection.connection_string(), s);
     connection.connect();
     EXPECT_TRUE(connection.connected());
-    EXPECT_EQ(connection.table("Data_Adr").columns.size(), 3u);
+    EXPECT_EQ(connection.table("Data_Adr")->columns.size(), 3u);
     connection.disconnect();
     EXPECT_FALSE(connection.connected());
   }
@@ -96,12 +97,14 @@ TEST(Connection, TablesAreReadOncePerConnection) {
   Connection connection;
   connection.set_connection_string(form_string(kForm));
   connection.connect();
-  const engine::Table& first = connection.table("Data_Adr");
-  EXPECT_EQ(&connection.table("DATA_ADR"), &first);
-  EXPECT_NE(&connection.table("T_Check"), &first);
+  const std::shared_ptr<const engine::Table> first = connection.table("Data_Adr");
+  EXPECT_EQ(connection.table("DATA_ADR"), first);
+  EXPECT_NE(connection.table("T_Check"), first);
   EXPECT_THROW(connection.table("Константа"), engine::EngineError);
   connection.connect();  // reconnecting starts afresh
-  EXPECT_EQ(connection.table("data_adr").rows.size(), 6u);
+  EXPECT_NE(connection.table("data_adr"), first);
+  EXPECT_EQ(connection.table("data_adr")->rows.size(), 6u);
+  EXPECT_EQ(first->rows.size(), 6u);  // a table taken before stays whole
 }
 
 }  // namespace

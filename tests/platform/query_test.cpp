@@ -201,6 +201,30 @@ TEST_F(QueryTest, ResultOutlivesTheConnection) {
   query_.open();
   connection_.disconnect();
   EXPECT_EQ(query_.field_as_string("Val"), "0606024");
+
+  connection_.connect();
+  query_.set_sql(kElementQuery);
+  query_.open();
+  connection_.disconnect();
+  // Its captions are joined when read, after the workbook is closed.
+  query_.set_filter(" ID_Element = 'P_Name'");
+  query_.set_filtered(true);
+  EXPECT_EQ(query_.field_text("CaptionInForm"), "Организация: ООО «Ромашка»");
+}
+
+TEST_F(QueryTest, EachResultFindsItsColumnsAnew) {
+  query_.set_sql("Select Name, Val from Data_Adr Where ID_Element = 'P_OKUD'");
+  query_.open();
+  const std::string name = query_.field_text("Name");
+  EXPECT_EQ(query_.field_text("Val"), "0606024");
+  query_.set_sql("Select Val, Name from Data_Adr Where ID_Element = 'P_OKUD'");
+  query_.open();
+  EXPECT_EQ(query_.field_text("Val"), "0606024");
+  EXPECT_EQ(query_.field_text("NAME"), name);
+  EXPECT_EQ(query_.field_text("Name"), name);
+  query_.set_sql("Select Name from Data_Adr");
+  query_.open();
+  expect_failure([&] { query_.field_text("Val"); }, "«Val»");
 }
 
 }  // namespace

@@ -9,32 +9,57 @@
 namespace vers::engine::biff {
 namespace {
 
-// Appends 16-bit characters as UTF-8 up to the first surrogate, writing
-// into the string's buffer directly: most of a workbook's text is Cyrillic
-// read here, and this is the hot loop of opening a workbook. Returns how
-// many characters it took.
+// Characters are encoded into a buffer on the stack a run at a time and
+// appended from there: the text then takes one allocation of its own size
+// (none when it is short), with no bytes written twice.
+constexpr size_t kRun = 256;
+
+// Appends 16-bit characters as UTF-8 up to the first surrogate: most of a
+// workbook's text is Cyrillic read here, and this is the hot loop of
+// reading cells. Returns how many characters it took.
 size_t append_bmp_run(const uint8_t* p, size_t count, std::string& out) {
-  const size_t start = out.size();
-  out.resize(start + 3 * count);
-  char* w = out.data() + start;
+  char buf[3 * kRun];
   size_t i = 0;
-  for (; i < count; ++i) {
-    const uint32_t u = read_u16(p + 2 * i);
-    if (u < 0x80) {
-      *w++ = static_cast<char>(u);
-    } else if (u < 0x800) {
-      *w++ = static_cast<char>(0xC0 | (u >> 6));
-      *w++ = static_cast<char>(0x80 | (u & 0x3F));
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      break;  // a surrogate: the caller pairs it
-    } else {
-      *w++ = static_cast<char>(0xE0 | (u >> 12));
-      *w++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      *w++ = static_cast<char>(0x80 | (u & 0x3F));
+  while (i < count) {
+    const size_t end = std::min(count, i + kRun);
+    char* w = buf;
+    for (; i < end; ++i) {
+      const uint32_t u = read_u16(p + 2 * i);
+      if (u < 0x80) {
+        *w++ = static_cast<char>(u);
+      } else if (u < 0x800) {
+        *w++ = static_cast<char>(0xC0 | (u >> 6));
+        *w++ = static_cast<char>(0x80 | (u & 0x3F));
+      } else if (u >= 0xD800 && u <= 0xDFFF) {
+        out.append(buf, static_cast<size_t>(w - buf));
+        return i;  // a surrogate: the caller pairs it
+      } else {
+        *w++ = static_cast<char>(0xE0 | (u >> 12));
+        *w++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        *w++ = static_cast<char>(0x80 | (u & 0x3F));
+      }
     }
+    out.append(buf, static_cast<size_t>(w - buf));
   }
-  out.resize(static_cast<size_t>(w - out.data()));
   return i;
+}
+
+// Appends 8-bit characters (Latin-1) as UTF-8.
+void append_latin1(const uint8_t* p, size_t count, std::string& out) {
+  char buf[2 * kRun];
+  for (size_t i = 0; i < count;) {
+    const size_t end = std::min(count, i + kRun);
+    char* w = buf;
+    for (; i < end; ++i) {
+      if (p[i] < 0x80) {
+        *w++ = static_cast<char>(p[i]);
+      } else {
+        *w++ = static_cast<char>(0xC0 | (p[i] >> 6));
+        *w++ = static_cast<char>(0x80 | (p[i] & 0x3F));
+      }
+    }
+    out.append(buf, static_cast<size_t>(w - buf));
+  }
 }
 
 }  // namespace
@@ -127,6 +152,15 @@ void RecordCursor::read_bytes(size_t count, std::vector<uint8_t>& out) {
   }
 }
 
+// The record that continues a text restates the width of its characters
+// in a flags byte of its own.
+void RecordCursor::continue_text(bool& high_byte) {
+  if (!next_fragment()) throw Truncated{};
+  while (fragments_[index_].empty())
+    if (!next_fragment()) throw Truncated{};
+  high_byte = (fragments_[index_][pos_++] & 0x01) != 0;
+}
+
 void RecordCursor::read_chars(size_t count, bool high_byte, std::string& out) {
   char32_t high_surrogate = 0;  // a pair may straddle a record boundary
   auto put16 = [&](char32_t u) {
@@ -146,13 +180,7 @@ void RecordCursor::read_chars(size_t count, bool high_byte, std::string& out) {
     append_utf8(out, u);
   };
   while (count > 0) {
-    if (pos_ == fragments_[index_].size()) {
-      if (!next_fragment()) throw Truncated{};
-      // The record that continues a text restates the character width.
-      while (fragments_[index_].empty())
-        if (!next_fragment()) throw Truncated{};
-      high_byte = (fragments_[index_][pos_++] & 0x01) != 0;
-    }
+    if (pos_ == fragments_[index_].size()) continue_text(high_byte);
     const std::span<const uint8_t> f = fragments_[index_];
     const size_t width = high_byte ? 2 : 1;
     const size_t here = std::min(count, (f.size() - pos_) / width);
@@ -167,19 +195,7 @@ void RecordCursor::read_chars(size_t count, bool high_byte, std::string& out) {
         append_utf8(out, 0xFFFD);
         high_surrogate = 0;
       }
-      // Latin-1: one byte below 0x80, two above.
-      const size_t start = out.size();
-      out.resize(start + 2 * here);
-      char* w = out.data() + start;
-      for (size_t i = 0; i < here; ++i) {
-        if (p[i] < 0x80) {
-          *w++ = static_cast<char>(p[i]);
-        } else {
-          *w++ = static_cast<char>(0xC0 | (p[i] >> 6));
-          *w++ = static_cast<char>(0x80 | (p[i] & 0x3F));
-        }
-      }
-      out.resize(static_cast<size_t>(w - out.data()));
+      append_latin1(p, here, out);
     }
     pos_ += here * width;
     count -= here;
@@ -187,14 +203,58 @@ void RecordCursor::read_chars(size_t count, bool high_byte, std::string& out) {
   if (high_surrogate) append_utf8(out, 0xFFFD);
 }
 
-void RecordCursor::read_unicode_string(bool long_length, std::string& out) {
-  const size_t count = long_length ? u16() : u8();
-  const uint8_t flags = u8();
+RecordCursor::TextHeader RecordCursor::text_header(bool long_length) {
+  TextHeader h;
+  uint8_t flags = 0;
+  if (const uint8_t* p = long_length ? take(3) : nullptr) {  // the common case: all in this record
+    h.count = read_u16(p);
+    flags = p[2];
+  } else {
+    h.count = long_length ? u16() : u8();
+    flags = u8();
+  }
+  h.high_byte = (flags & 0x01) != 0;
+  // What follows the characters: 4 bytes per rich-text run, then the
+  // phonetic data.
   const size_t runs = (flags & 0x08) ? u16() : 0;
   const size_t phonetic_bytes = (flags & 0x04) ? u32() : 0;
-  read_chars(count, (flags & 0x01) != 0, out);
-  skip(runs * 4);
-  skip(phonetic_bytes);
+  h.trailing_bytes = runs * 4 + phonetic_bytes;
+  return h;
+}
+
+void RecordCursor::read_unicode_string(bool long_length, std::string& out) {
+  const TextHeader h = text_header(long_length);
+  read_chars(h.count, h.high_byte, out);
+  skip(h.trailing_bytes);
+}
+
+// The byte-for-byte twin of read_chars without the output.
+void RecordCursor::skip_chars(size_t count, bool high_byte) {
+  while (count > 0) {
+    if (pos_ == fragments_[index_].size()) continue_text(high_byte);
+    const size_t width = high_byte ? 2 : 1;
+    const size_t here = std::min(count, (fragments_[index_].size() - pos_) / width);
+    if (here == 0) throw Truncated{};
+    pos_ += here * width;
+    count -= here;
+  }
+}
+
+void RecordCursor::skip_unicode_string(bool long_length) {
+  // The common case, a plain text wholly inside this record, in one step.
+  const std::span<const uint8_t> f = fragments_[index_];
+  if (long_length && f.size() - pos_ >= 3) {
+    const uint8_t* p = f.data() + pos_;
+    const uint8_t flags = p[2];
+    const size_t bytes = 3 + size_t{read_u16(p)} * ((flags & 0x01) ? 2 : 1);
+    if ((flags & 0x0C) == 0 && f.size() - pos_ >= bytes) {
+      pos_ += bytes;
+      return;
+    }
+  }
+  const TextHeader h = text_header(long_length);
+  skip_chars(h.count, h.high_byte);
+  skip(h.trailing_bytes);
 }
 
 void RecordCursor::read_codepage_chars(size_t count, uint16_t codepage, std::string& out) {

@@ -20,6 +20,12 @@ class RecordCursor {
   // Thrown when a field reaches past the last record of the group.
   struct Truncated {};
 
+  // A place in the records, to come back to with seek().
+  struct Position {
+    uint32_t fragment = 0;
+    uint32_t offset = 0;  // within that record's data
+  };
+
   // Starts on first and takes in the CONTINUE records that follow it.
   void start(const Record& first, RecordReader& reader);
 
@@ -27,6 +33,12 @@ class RecordCursor {
   void start(std::vector<std::span<const uint8_t>> fragments);
 
   bool at_end() const;
+  Position position() const { return {uint32_t(index_), uint32_t(pos_)}; }
+  // Returns to a place that position() gave on the same records.
+  void seek(Position place) {
+    index_ = place.fragment;
+    pos_ = place.offset;
+  }
   size_t remaining() const;  // bytes left in all the records
   uint16_t type() const { return type_; }
   size_t offset() const { return offset_; }
@@ -47,12 +59,24 @@ class RecordCursor {
   // characters), skipping its rich-text runs and phonetic data.
   void read_unicode_string(bool long_length, std::string& out);
 
+  // Passes over a text as read_unicode_string reads it, decoding none of
+  // its characters; throws Truncated where reading it would.
+  void skip_unicode_string(bool long_length);
+
   // Appends count bytes of 8-bit text in the given code page (BIFF5).
   void read_codepage_chars(size_t count, uint16_t codepage, std::string& out);
 
  private:
   bool next_fragment();
   const uint8_t* take(size_t bytes);  // inside the current fragment only
+  struct TextHeader {
+    size_t count = 0;  // characters
+    bool high_byte = false;
+    size_t trailing_bytes = 0;  // rich-text runs and phonetic data
+  };
+  TextHeader text_header(bool long_length);
+  void continue_text(bool& high_byte);
+  void skip_chars(size_t count, bool high_byte);
 
   std::vector<std::span<const uint8_t>> fragments_;
   size_t index_ = 0;

@@ -6,32 +6,42 @@
 
 namespace vers::engine::biff {
 
-void SharedStrings::read(RecordCursor& cursor, const std::string& book) {
-  pool_.clear();
-  ends_.clear();
+std::string SharedStrings::at(size_t index) const {
+  std::string text;
+  cursor_.seek(starts_[index]);
+  try {
+    cursor_.read_unicode_string(true, text);
+  } catch (const RecordCursor::Truncated&) {
+    // read() passed over this very text, so this is never met; should the
+    // two ever part, the failure stays a clean one.
+    throw_damaged(book_, "таблица строк обрывается на строке " + std::to_string(index + 1));
+  }
+  return text;
+}
+
+void SharedStrings::read(const RecordCursor& cursor, const std::string& book) {
+  cursor_ = cursor;
+  book_ = book;
+  starts_.clear();
   size_t stated = 0;
   try {
-    cursor.skip(4);  // total number of references to the table
-    stated = cursor.u32();
+    cursor_.skip(4);  // total number of references to the table
+    stated = cursor_.u32();
   } catch (const RecordCursor::Truncated&) {
-    throw_damaged(book, describe_record(cursor.type(), cursor.offset()) + " (таблица строк) обрезана");
+    throw_damaged(book, describe_record(cursor_.type(), cursor_.offset()) + " (таблица строк) обрезана");
   }
-  // Every text takes at least 3 bytes; as UTF-8 about as many as in the file.
-  ends_.reserve(std::min<size_t>(stated, cursor.remaining() / 3));
-  //pool_.reserve(cursor.remaining());
-  while (!cursor.at_end()) {
-    const size_t before = pool_.size();
+  // Every text takes at least 3 bytes.
+  starts_.reserve(std::min<size_t>(stated, cursor_.remaining() / 3));
+  while (!cursor_.at_end()) {
+    const RecordCursor::Position start = cursor_.position();
     try {
-      cursor.read_unicode_string(true, pool_);
+      cursor_.skip_unicode_string(true);
     } catch (const RecordCursor::Truncated&) {
-      if (ends_.size() >= stated) {  // trailing bytes after the stated texts
-        pool_.resize(before);
-        break;
-      }
-      throw_damaged(book, "таблица строк обрывается на строке " + std::to_string(ends_.size() + 1) + " из " +
+      if (starts_.size() >= stated) break;  // trailing bytes after the stated texts
+      throw_damaged(book, "таблица строк обрывается на строке " + std::to_string(starts_.size() + 1) + " из " +
                               std::to_string(stated));
     }
-    ends_.push_back(pool_.size());
+    starts_.push_back(start);
   }
 }
 

@@ -1,11 +1,12 @@
 // The shared string table (SST) of a BIFF8 workbook: every text that cells
-// refer to by number. All texts sit in one buffer, so reading a table of
-// many thousands of strings costs no allocation per string.
+// refer to by number. Opening a workbook only finds where each text starts
+// (its length and flags tell how far it reaches); a text is decoded when a
+// cell that is read refers to it, so a table of many thousands of strings
+// costs little when only a few areas of the workbook are read.
 #pragma once
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "engine/biff/record_cursor.h"
@@ -14,21 +15,23 @@ namespace vers::engine::biff {
 
 class SharedStrings {
  public:
-  size_t size() const { return ends_.size(); }
-  std::string_view at(size_t index) const {
-    const size_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(pool_).substr(begin, ends_[index] - begin);
-  }
+  size_t size() const { return starts_.size(); }
 
-  // Reads the SST record and its CONTINUE records. The count the record
-  // states is not trusted: every text the records hold is read. A text cut
-  // off by the end of the records is damage (EngineError) unless the stated
-  // count was already reached.
-  void read(RecordCursor& cursor, const std::string& book);
+  // The text with that number (below size()), as UTF-8.
+  std::string at(size_t index) const;
+
+  // Takes in the SST record and its CONTINUE records, which cursor is
+  // started on; they must outlive this table. The count the record states
+  // is not trusted: every text the records hold is found. A text cut off by
+  // the end of the records is damage (EngineError) unless the stated count
+  // was already reached, so a text found here always decodes.
+  void read(const RecordCursor& cursor, const std::string& book);
 
  private:
-  std::string pool_;          // the texts one after another, UTF-8
-  std::vector<size_t> ends_;  // where each text ends in pool_
+  // Decoding moves the cursor; the table's content never changes.
+  mutable RecordCursor cursor_;
+  std::vector<RecordCursor::Position> starts_;
+  std::string book_;  // for messages
 };
 
 }  // namespace vers::engine::biff

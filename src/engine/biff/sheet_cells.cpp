@@ -109,7 +109,7 @@ class CellReader {
         const uint32_t index = read_u32(d + 6);
         if (index >= src_.strings->size())
           damaged(describe_record(r.type, r.offset) + ": строки " + std::to_string(index) + " нет в таблице строк");
-        *cell = Value::text(std::string(src_.strings->at(index)));
+        *cell = Value::text(src_.strings->at(index));
         break;
       }
       case record::kLabel:

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "engine/biff/messages.h"
 #include "engine/biff/record_reader.h"
@@ -93,31 +96,32 @@ class Rc4Decryptor : public StreamDecryptor {
     while (!bytes.empty()) {
       const size_t in_block = stream_offset % kRc4BlockSize;
       const size_t count = std::min(bytes.size(), kRc4BlockSize - in_block);
-      seek(stream_offset / kRc4BlockSize, in_block);
-      cipher_->apply(bytes.first(count));
-      position_ += count;
+      const uint8_t* key = key_stream(stream_offset / kRc4BlockSize) + in_block;
+      for (size_t n = 0; n < count; ++n) bytes[n] ^= key[n];
       bytes = bytes.subspan(count);
       stream_offset += count;
     }
   }
 
  private:
-  // Readies the key stream for the byte at in_block of block. Records come
-  // in stream order, so within a block it only moves forward.
-  void seek(size_t block, size_t in_block) {
-    if (!cipher_ || block != block_ || in_block < position_) {
-      cipher_.emplace(keys_.block_key(static_cast<uint32_t>(block)));
-      block_ = block;
-      position_ = 0;
+  // The key stream of a whole block. It is made together with the next
+  // block's, which records, read in stream order, usually need next.
+  const uint8_t* key_stream(size_t block) {
+    if (!made_ || block < first_block_ || block - first_block_ >= 2) {
+      const std::vector<uint8_t> key = keys_.block_key(static_cast<uint32_t>(block));
+      const std::vector<uint8_t> next_key = keys_.block_key(static_cast<uint32_t>(block + 1));
+      const std::span<uint8_t> streams(key_streams_);
+      rc4_key_streams(key, next_key, streams.first(kRc4BlockSize), streams.last(kRc4BlockSize));
+      first_block_ = block;
+      made_ = true;
     }
-    cipher_->skip(in_block - position_);
-    position_ = in_block;
+    return key_streams_.data() + (block - first_block_) * kRc4BlockSize;
   }
 
   Rc4KeyDerivation keys_;
-  std::optional<Rc4> cipher_;
-  size_t block_ = 0;
-  size_t position_ = 0;  // where in the block the key stream stands
+  std::array<uint8_t, 2 * kRc4BlockSize> key_streams_{};  // of blocks first_block_ and the next
+  size_t first_block_ = 0;
+  bool made_ = false;
 };
 
 // XOR obfuscation: a byte's place in the array is its stream offset plus the
@@ -219,23 +223,26 @@ std::unique_ptr<StreamDecryptor> open_filepass(std::span<const uint8_t> stream, 
 }
 
 // Decrypts the records that start at from, a record's header, up to the
-// offset to: the bytes at and past it are left alone, so that ranges that
-// do not overlap are never decrypted twice. A record cut short by the end
-// of the stream is decrypted as far as it goes; the record reader reports
-// the damage.
-void decrypt_records(std::span<uint8_t> stream, size_t from, size_t to, StreamDecryptor& decryptor) {
-  to = std::min(to, stream.size());
+// offset to, from in into out, which are of one size and may be the same
+// bytes: the bytes at and past to are left alone, so that ranges that do
+// not overlap are never decrypted twice. Record headers are read from in.
+// A record cut short by the end of the stream is decrypted as far as it
+// goes; the record reader reports the damage.
+void decrypt_records(std::span<const uint8_t> in, std::span<uint8_t> out, size_t from, size_t to,
+                     StreamDecryptor& decryptor) {
+  to = std::min(to, in.size());
+  if (from < to && out.data() != in.data()) std::copy(in.begin() + from, in.begin() + to, out.begin() + from);
   size_t position = from;
-  while (position < to && stream.size() - position >= kHeaderSize) {
-    const uint16_t type = read_u16(stream.data() + position);
-    const size_t size = read_u16(stream.data() + position + 2);
+  while (position < to && in.size() - position >= kHeaderSize) {
+    const uint16_t type = read_u16(in.data() + position);
+    const size_t size = read_u16(in.data() + position + 2);
     const size_t data = position + kHeaderSize;
-    const size_t available = std::min(size, stream.size() - data);
+    const size_t available = std::min(size, in.size() - data);
     if (!is_never_encrypted(type)) {
       const size_t clear = type == biff::record::kBoundSheet ? std::min(kBoundSheetClearBytes, available) : 0;
       const size_t begin = data + clear;
       const size_t end = std::min(data + available, to);
-      if (begin < end) decryptor.decrypt(stream.subspan(begin, end - begin), begin, size);
+      if (begin < end) decryptor.decrypt(out.subspan(begin, end - begin), begin, size);
     }
     if (available < size) break;
     position = data + size;
@@ -249,7 +256,7 @@ void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, 
   size_t records_start = 0;
   const std::unique_ptr<StreamDecryptor> decryptor =
       open_filepass(stream, filepass_offset, version, book, records_start);
-  decrypt_records(stream, records_start, stream.size(), *decryptor);
+  decrypt_records(stream, stream, records_start, stream.size(), *decryptor);
 }
 
 WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book) : stream_(std::move(stream)) {
@@ -265,19 +272,29 @@ WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book)
   }
   if (!filepass) return;
   globals_end_ = record.type == biff::record::kEof ? record.offset + kHeaderSize + record.data.size() : bytes.size();
-  cfb::StreamBytes plain(bytes.size());
-  std::copy(bytes.begin(), bytes.end(), plain.data());
-  stream_ = std::move(plain);
+  if (!stream_.data()) {  // no copy of its own: a view into the file
+    // The decrypted pieces go to a zeroed buffer, of which only their pages
+    // are ever touched: calloc hands fresh memory over as it comes, zero.
+    plain_.reset(static_cast<uint8_t*>(std::calloc(bytes.size(), 1)));
+    if (!plain_) throw std::bad_alloc();
+  }
   size_t records_start = 0;
-  decryptor_ = open_filepass(stream_.bytes(), *filepass, version, book, records_start);
-  decrypt_records(writable(), records_start, globals_end_, *decryptor_);
+  decryptor_ = open_filepass(bytes, *filepass, version, book, records_start);
+  const std::span<uint8_t> out = plain();
+  if (out.data() != bytes.data()) std::copy(bytes.begin(), bytes.begin() + records_start, out.begin());
+  decrypt_records(bytes, out, records_start, globals_end_, *decryptor_);
 }
 
 WorkbookStream::~WorkbookStream() = default;
 WorkbookStream::WorkbookStream(WorkbookStream&&) noexcept = default;
 
-std::span<uint8_t> WorkbookStream::writable() {
-  return std::span<uint8_t>(stream_.data(), stream_.bytes().size());
+std::span<const uint8_t> WorkbookStream::bytes() const {
+  if (plain_) return std::span<const uint8_t>(plain_.get(), stream_.bytes().size());
+  return stream_.bytes();
+}
+
+std::span<uint8_t> WorkbookStream::plain() {
+  return std::span<uint8_t>(plain_ ? plain_.get() : stream_.data(), stream_.bytes().size());
 }
 
 void WorkbookStream::prepare_substream(size_t start, const std::vector<size_t>& substream_starts) {
@@ -290,7 +307,7 @@ void WorkbookStream::prepare_substream(size_t start, const std::vector<size_t>& 
   size_t end = stream_.bytes().size();
   for (const size_t other : substream_starts)
     if (other > start) end = std::min(end, other);
-  decrypt_records(writable(), start, end, *decryptor_);
+  decrypt_records(stream_.bytes(), plain(), start, end, *decryptor_);
   decrypted_.push_back(start);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,10 +31,15 @@ class StreamDecryptor;
 
 // The workbook stream as the record reader is to see it. A stream whose
 // globals (the records up to the first EOF) hold no FILEPASS record is
-// used as it is. An encrypted one is copied and decrypted a piece at a
-// time, so that the cost follows what is read: the globals at once, a
-// sheet's substream when it is first asked for. The key stream restarts at
-// every 1024-byte block, so any piece decrypts on its own.
+// used as it is. An encrypted one is decrypted a piece at a time, so that
+// the cost follows what is read: the globals at once, a sheet's substream
+// when it is first asked for. The key stream restarts at every 1024-byte
+// block, so any piece decrypts on its own. A stream that was assembled in
+// a copy is decrypted there; one that is a view into the file is decrypted
+// into a buffer of its own, of which only the pieces decrypted are ever
+// written. The file's pages are only read: writing to a private mapping
+// copies each page it touches, at every open, while the allocator hands a
+// program that checks workbook after workbook memory it has used before.
 class WorkbookStream {
  public:
   // Throws EngineError as decrypt_workbook_stream does, and when the stream
@@ -42,16 +48,23 @@ class WorkbookStream {
   ~WorkbookStream();
   WorkbookStream(WorkbookStream&&) noexcept;
 
-  std::span<const uint8_t> bytes() const { return stream_.bytes(); }
+  // Of an encrypted stream, only the globals and the pieces prepared are
+  // to be read.
+  std::span<const uint8_t> bytes() const;
 
   // Decrypts, once, the substream that starts at start and runs up to the
   // nearest of substream_starts after it (or to the stream's end).
   void prepare_substream(size_t start, const std::vector<size_t>& substream_starts);
 
  private:
-  std::span<uint8_t> writable();
+  struct Free {
+    void operator()(uint8_t* bytes) const { std::free(bytes); }
+  };
 
-  cfb::StreamBytes stream_;
+  std::span<uint8_t> plain();  // where the decrypted pieces go
+
+  cfb::StreamBytes stream_;                     // as read from the file
+  std::unique_ptr<uint8_t[], Free> plain_;      // none: decrypted in stream_'s own copy, or in the clear
   std::unique_ptr<StreamDecryptor> decryptor_;  // none: the stream is in the clear
   size_t globals_end_ = 0;
   std::vector<size_t> decrypted_;  // starts of the substreams decrypted

@@ -35,7 +35,8 @@ Rc4KeyDerivation Rc4KeyDerivation::standard(std::u16string_view password, std::s
     append(mixed, salt);
   }
   const Md5Digest mixed_hash = md5(mixed);
-  return Rc4KeyDerivation(Hash::Md5, std::vector<uint8_t>(mixed_hash.begin(), mixed_hash.begin() + 5), 16, 16);
+  return Rc4KeyDerivation(Digest::Algorithm::Md5, std::vector<uint8_t>(mixed_hash.begin(), mixed_hash.begin() + 5),
+                          16, 16);
 }
 
 Rc4KeyDerivation Rc4KeyDerivation::cryptoapi(std::u16string_view password, std::span<const uint8_t> salt,
@@ -46,22 +47,20 @@ Rc4KeyDerivation Rc4KeyDerivation::cryptoapi(std::u16string_view password, std::
   const size_t key_bytes = key_bits / 8;
   // A 40-bit key is used as 128 bits, the rest zeros.
   const size_t padded_bytes = key_bits == 40 ? 16 : key_bytes;
-  return Rc4KeyDerivation(Hash::Sha1, std::vector<uint8_t>(base.begin(), base.end()), key_bytes, padded_bytes);
+  return Rc4KeyDerivation(Digest::Algorithm::Sha1, std::vector<uint8_t>(base.begin(), base.end()), key_bytes,
+                          padded_bytes);
 }
 
-std::vector<uint8_t> Rc4KeyDerivation::hash(std::span<const uint8_t> data) const {
-  if (hash_ == Hash::Md5) {
-    const Md5Digest d = md5(data);
-    return {d.begin(), d.end()};
-  }
-  const Sha1Digest d = sha1(data);
-  return {d.begin(), d.end()};
+std::vector<uint8_t> Rc4KeyDerivation::hash(std::initializer_list<std::span<const uint8_t>> parts) const {
+  std::vector<uint8_t> out(digest_.size());
+  digest_.hash(parts, out);
+  return out;
 }
 
 std::vector<uint8_t> Rc4KeyDerivation::block_key(uint32_t block) const {
-  std::vector<uint8_t> input = base_;
-  for (int shift = 0; shift < 32; shift += 8) input.push_back(static_cast<uint8_t>(block >> shift));
-  std::vector<uint8_t> key = hash(input);
+  const uint8_t number[4] = {static_cast<uint8_t>(block), static_cast<uint8_t>(block >> 8),
+                             static_cast<uint8_t>(block >> 16), static_cast<uint8_t>(block >> 24)};
+  std::vector<uint8_t> key = hash({base_, number});
   key.resize(key_bytes_);
   key.resize(padded_bytes_, 0);
   return key;
@@ -74,7 +73,7 @@ bool Rc4KeyDerivation::verifies(std::span<const uint8_t> encrypted_verifier,
   Rc4 cipher(block_key(0));
   cipher.apply(verifier);
   cipher.apply(verifier_hash);
-  const std::vector<uint8_t> expected = hash(verifier);
+  const std::vector<uint8_t> expected = hash({verifier});
   return verifier_hash.size() == expected.size() && std::equal(expected.begin(), expected.end(), verifier_hash.begin());
 }
 

@@ -7,10 +7,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "engine/crypto/digest.h"
 
 namespace vers::engine::crypto {
 
@@ -33,14 +36,12 @@ class Rc4KeyDerivation {
                 std::span<const uint8_t> encrypted_verifier_hash) const;
 
  private:
-  enum class Hash { Md5, Sha1 };
+  Rc4KeyDerivation(Digest::Algorithm hash, std::vector<uint8_t> base, size_t key_bytes, size_t padded_bytes)
+      : digest_(hash), base_(std::move(base)), key_bytes_(key_bytes), padded_bytes_(padded_bytes) {}
 
-  Rc4KeyDerivation(Hash hash, std::vector<uint8_t> base, size_t key_bytes, size_t padded_bytes)
-      : hash_(hash), base_(std::move(base)), key_bytes_(key_bytes), padded_bytes_(padded_bytes) {}
+  std::vector<uint8_t> hash(std::initializer_list<std::span<const uint8_t>> parts) const;
 
-  std::vector<uint8_t> hash(std::span<const uint8_t> data) const;
-
-  Hash hash_;
+  mutable Digest digest_;      // reused for every block: it holds no state between hashes
   std::vector<uint8_t> base_;  // the hashed password that each block's number is appended to
   size_t key_bytes_;           // bytes of the block hash taken as key
   size_t padded_bytes_;        // the key's length after zero padding

@@ -45,7 +45,8 @@ std::string attribute(const xml::Attributes& a, std::string_view ns, std::string
 
 class ContentHandler : public xml::Handler {
  public:
-  ContentHandler(ContentSink& sink, std::string what) : sink_(sink), what_(std::move(what)) {}
+  ContentHandler(ContentSink& sink, std::string what, const ContentStart& start)
+      : sink_(sink), what_(std::move(what)), epoch_(start.epoch), sheet_count_(start.first_sheet) {}
 
   void start_element(const xml::Name& name, const xml::Attributes& a) override {
     ++depth_;
@@ -75,7 +76,7 @@ class ContentHandler : public xml::Handler {
         sink_.named_range(attribute(a, kTable, "name"), "", attribute(a, kTable, "expression"));
       } else if (name.local == "null-date" && !table_depth_) {
         const char* date = a.find(kTable, "date-value");
-        if (date) xml::parse_epoch(std::string_view(date).substr(0, 10), epoch_);
+        if (date && xml::parse_epoch(std::string_view(date).substr(0, 10), epoch_)) sink_.null_date(epoch_);
       }
     } else if (name.is(kOffice, "spreadsheet") && !spreadsheet_depth_) {
       spreadsheet_depth_ = depth_;
@@ -240,13 +241,17 @@ class ContentHandler : public xml::Handler {
 
 }  // namespace
 
+std::unique_ptr<xml::Handler> content_handler(ContentSink& sink, std::string what, const ContentStart& start) {
+  return std::make_unique<ContentHandler>(sink, std::move(what), start);
+}
+
 void read_content(zip::MemberStream& content, ContentSink& sink) {
-  ContentHandler handler(sink, content.what());
+  ContentHandler handler(sink, content.what(), {});
   xml::parse(content, handler);
 }
 
 void read_content(std::string_view document, const std::string& what, ContentSink& sink) {
-  ContentHandler handler(sink, what);
+  ContentHandler handler(sink, what, {});
   xml::parse(document, what, handler);
 }
 

@@ -10,10 +10,16 @@
 #include <string>
 #include <string_view>
 
+#include <memory>
+
 #include "engine/value.h"
+#include "engine/xml/serial_date.h"
 
 namespace vers::engine::zip {
 class MemberStream;
+}
+namespace vers::engine::xml {
+class Handler;
 }
 
 namespace vers::engine::ods {
@@ -34,9 +40,22 @@ class ContentSink {
   // ("$Лист1.$A$1:.$C$3"), or a named expression with its formula
   // ("of:=[$Лист1.$A$1]~[$Лист2.$B$2]") and an empty address.
   virtual void named_range(std::string_view name, std::string_view range_address, std::string_view expression) = 0;
+  // The document's null date, when it gives one.
+  virtual void null_date(const xml::Epoch&) {}
   // True ends the reading early.
   virtual bool done() const { return false; }
 };
+
+// Where a reading starts: the number of the first sheet it meets, and the
+// null date in force (for a part of the document cut out of the whole).
+struct ContentStart {
+  size_t first_sheet = 0;
+  xml::Epoch epoch;
+};
+
+// The XML handler behind read_content, for a caller that feeds the parser
+// itself.
+std::unique_ptr<xml::Handler> content_handler(ContentSink& sink, std::string what, const ContentStart& start = {});
 
 // Streams the member through the sink. Throws EngineError when it is
 // damaged.

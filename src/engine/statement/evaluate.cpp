@@ -1,10 +1,10 @@
 #include "engine/statement/evaluate.h"
 
-#include <algorithm>
-#include <numeric>
+#include <memory>
 
 #include "engine/case_fold.h"
 #include "engine/error.h"
+#include "engine/statement/statement_result.h"
 
 namespace vers::engine {
 namespace {
@@ -26,19 +26,38 @@ std::optional<bool> truth(const Value& v) {
 
 Value from_truth(std::optional<bool> t) { return t ? Value::boolean(*t) : Value(); }
 
-[[noreturn]] void throw_missing_column(std::string_view column, std::string_view table) {
-  throw EngineError("В таблице «" + std::string(table) + "» нет столбца «" + std::string(column) + "»");
+// The value of an operand without copying it when it is a cell or a
+// literal; anything else is evaluated into scratch.
+const Value& operand_value(const Expression& e, const std::vector<Value>& row, Value& scratch) {
+  if (e.kind == Expression::Kind::Column) return row[e.column];
+  if (e.kind == Expression::Kind::Literal) return e.literal;
+  scratch = evaluate(e, row);
+  return scratch;
 }
 
-// Where an ORDER BY key is read from: the select list's output, or the
-// table's record when the list does not name it.
-struct SortKey {
-  bool from_output = false;
-  size_t column = 0;
-  bool descending = false;
-};
+std::optional<bool> operand_truth(const Expression& e, const std::vector<Value>& row) {
+  Value scratch;
+  return truth(operand_value(e, row, scratch));
+}
+
+// Appends an operand of & in its printed form; false when it is Null.
+bool append_printed(const Expression& e, const std::vector<Value>& row, std::string& out) {
+  Value scratch;
+  const Value& v = operand_value(e, row, scratch);
+  if (v.is_null()) return false;
+  if (v.is_text()) {
+    out += v.as_text();
+  } else {
+    out += to_text(v);
+  }
+  return true;
+}
 
 }  // namespace
+
+void throw_missing_column(std::string_view column, std::string_view table) {
+  throw EngineError("В таблице «" + std::string(table) + "» нет столбца «" + std::string(column) + "»");
+}
 
 std::optional<size_t> find_column(const std::vector<std::string>& columns, std::string_view name) {
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -61,32 +80,40 @@ Value evaluate(const Expression& e, const std::vector<Value>& row) {
     case Expression::Kind::Column: return row[e.column];
     case Expression::Kind::Literal: return e.literal;
     case Expression::Kind::Concat: {
-      Value a = evaluate(e.operands[0], row), b = evaluate(e.operands[1], row);
-      if (a.is_null() && b.is_null()) return Value();
-      return Value::text(to_text(a) + to_text(b));
+      std::string text;
+      const bool a = append_printed(e.operands[0], row, text);
+      const bool b = append_printed(e.operands[1], row, text);
+      if (!a && !b) return Value();
+      return Value::text(std::move(text));
     }
     case Expression::Kind::Compare: {
-      Value a = evaluate(e.operands[0], row), b = evaluate(e.operands[1], row);
-      if (!compare_values(a, b)) return Value();
-      return Value::boolean(satisfies(a, e.op, b));
+      Value scratch_a, scratch_b;
+      const Value& a = operand_value(e.operands[0], row, scratch_a);
+      const Value& b = operand_value(e.operands[1], row, scratch_b);
+      const std::optional<int> order = compare_values(a, b);
+      if (!order) return Value();
+      return Value::boolean(order_satisfies(*order, e.op));
     }
-    case Expression::Kind::IsNull: return Value::boolean(evaluate(e.operands[0], row).is_null() != e.negated);
+    case Expression::Kind::IsNull: {
+      Value scratch;
+      return Value::boolean(operand_value(e.operands[0], row, scratch).is_null() != e.negated);
+    }
     case Expression::Kind::Not: {
-      std::optional<bool> t = truth(evaluate(e.operands[0], row));
+      std::optional<bool> t = operand_truth(e.operands[0], row);
       return from_truth(t ? std::optional<bool>(!*t) : std::nullopt);
     }
     case Expression::Kind::And: {
       // Either side false makes it false, even when the other is unknown.
-      std::optional<bool> a = truth(evaluate(e.operands[0], row));
+      std::optional<bool> a = operand_truth(e.operands[0], row);
       if (a == false) return Value::boolean(false);
-      std::optional<bool> b = truth(evaluate(e.operands[1], row));
+      std::optional<bool> b = operand_truth(e.operands[1], row);
       if (b == false) return Value::boolean(false);
       return from_truth(a && b ? std::optional<bool>(true) : std::nullopt);
     }
     case Expression::Kind::Or: {
-      std::optional<bool> a = truth(evaluate(e.operands[0], row));
+      std::optional<bool> a = operand_truth(e.operands[0], row);
       if (a == true) return Value::boolean(true);
-      std::optional<bool> b = truth(evaluate(e.operands[1], row));
+      std::optional<bool> b = operand_truth(e.operands[1], row);
       if (b == true) return Value::boolean(true);
       return from_truth(a && b ? std::optional<bool>(false) : std::nullopt);
     }
@@ -99,81 +126,14 @@ bool holds(const Expression& condition, const std::vector<Value>& row) {
 }
 
 Table run_statement(const SelectStatement& statement, const Table& table) {
-  Table result;
-  result.name = table.name;
-
-  // The select list, bound, with the output names.
-  std::vector<Expression> outputs;
-  if (statement.select_all) {
-    result.columns = table.columns;
-  } else {
-    int unnamed = 0;
-    for (const SelectItem& item : statement.items) {
-      Expression e = item.expression;
-      bind_columns(e, table);
-      if (item.alias) {
-        result.columns.push_back(*item.alias);
-      } else if (e.kind == Expression::Kind::Column) {
-        result.columns.push_back(table.columns[e.column]);
-      } else {
-        result.columns.push_back("Expr" + std::to_string(++unnamed));
-      }
-      outputs.push_back(std::move(e));
-    }
-  }
-
-  std::optional<Expression> where = statement.where;
-  if (where) bind_columns(*where, table);
-
-  std::vector<SortKey> keys;
-  for (const OrderItem& item : statement.order_by) {
-    SortKey key;
-    key.descending = item.descending;
-    if (std::optional<size_t> out = find_column(result.columns, item.name)) {
-      key.from_output = true;
-      key.column = *out;
-    } else if (std::optional<size_t> in = find_column(table.columns, item.name)) {
-      key.column = *in;
-    } else {
-      throw_missing_column(item.name, table.name);
-    }
-    keys.push_back(key);
-  }
-
-  std::vector<size_t> sources;  // the table's record behind each result row
-  for (size_t r = 0; r < table.rows.size(); ++r) {
-    const std::vector<Value>& row = table.rows[r];
-    if (where && !holds(*where, row)) continue;
-    sources.push_back(r);
-    if (statement.select_all) {
-      result.rows.push_back(row);
-    } else {
-      std::vector<Value> out;
-      out.reserve(outputs.size());
-      for (const Expression& e : outputs) out.push_back(evaluate(e, row));
-      result.rows.push_back(std::move(out));
-    }
-  }
-
-  if (!keys.empty()) {
-    std::vector<size_t> order(result.rows.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    auto key_value = [&](const SortKey& key, size_t i) -> const Value& {
-      return key.from_output ? result.rows[i][key.column] : table.rows[sources[i]][key.column];
-    };
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-      for (const SortKey& key : keys) {
-        int c = sort_compare(key_value(key, a), key_value(key, b));
-        if (c != 0) return key.descending ? c > 0 : c < 0;
-      }
-      return false;
-    });
-    std::vector<std::vector<Value>> sorted;
-    sorted.reserve(order.size());
-    for (size_t i : order) sorted.push_back(std::move(result.rows[i]));
-    result.rows = std::move(sorted);
-  }
-  return result;
+  // Not owned: the result lives only while its rows are copied out.
+  const StatementResult result(statement, std::shared_ptr<const Table>(std::shared_ptr<const Table>(), &table));
+  Table out;
+  out.name = table.name;
+  out.columns = result.columns();
+  out.rows.reserve(result.size());
+  for (size_t r = 0; r < result.size(); ++r) out.rows.push_back(result.row(r));
+  return out;
 }
 
 }  // namespace vers::engine

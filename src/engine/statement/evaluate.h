@@ -15,6 +15,9 @@ namespace vers::engine {
 // when several share the name.
 std::optional<size_t> find_column(const std::vector<std::string>& columns, std::string_view name);
 
+// "В таблице «table» нет столбца «column»".
+[[noreturn]] void throw_missing_column(std::string_view column, std::string_view table);
+
 // Binds every column reference of the expression to its position among the
 // table's columns. Throws EngineError naming the column and the table when
 // the table lacks one.
@@ -33,6 +36,8 @@ bool holds(const Expression& condition, const std::vector<Value>& row);
 // ordered (stably) by ORDER BY, as the columns of the select list. An
 // expression without an alias is named Expr1, Expr2, ...; a bare column
 // keeps the table's name for it. Throws EngineError for a missing column.
+// Every value is computed here; a StatementResult (statement_result.h)
+// computes each when it is read.
 Table run_statement(const SelectStatement& statement, const Table& table);
 
 }  // namespace vers::engine

@@ -1,23 +1,86 @@
 #include "engine/xlsx/shared_strings.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "engine/error.h"
 #include "engine/xlsx/x_escapes.h"
 #include "engine/xml/limits.h"
+#include "engine/xml/markup_scanner.h"
 #include "engine/xml/xml_reader.h"
 #include "engine/zip/zip_archive.h"
 
 namespace vers::engine::xlsx {
+namespace {
 
-class SharedStringsHandler : public xml::Handler {
+std::string_view local_part(std::string_view qualified) {
+  const size_t colon = qualified.rfind(':');
+  return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+}
+
+// Whether the prolog leaves the document in UTF-8: no encoding declared, or
+// UTF-8 declared.
+bool declares_utf8(std::string_view prolog) {
+  const size_t at = prolog.find("encoding");
+  if (at == std::string_view::npos) return true;
+  const size_t quote = prolog.find_first_of("\"'", at);
+  if (quote == std::string_view::npos || prolog.size() < quote + 6) return false;
+  std::string name(prolog.substr(quote + 1, 5));
+  for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return name == "utf-8" && prolog.size() > quote + 6 && prolog[quote + 6] == prolog[quote];
+}
+
+// Finds the si elements: their places, the prolog and the root element.
+class PlaceFinder : public xml::MarkupScanner::Listener {
  public:
-  SharedStringsHandler(SharedStrings& table, std::string what, uint64_t max_bytes)
-      : table_(table), what_(std::move(what)), max_bytes_(max_bytes) {}
+  explicit PlaceFinder(std::vector<std::pair<uint64_t, uint64_t>>& places) : places_(places) {}
+
+  void tag(const xml::MarkupScanner::Tag& tag) override {
+    using Kind = xml::MarkupScanner::TagKind;
+    if (!root_seen && tag.kind != Kind::End) {
+      root_seen = true;
+      root_begin = tag.begin;
+      root_open = std::string(tag.raw);
+      root_name = std::string(tag.name);
+    }
+    const bool is_si = local_part(tag.name) == "si";
+    if (tag.kind == Kind::Start) {
+      ++depth_;
+      if (is_si && !si_depth_) {
+        si_depth_ = depth_;
+        si_begin_ = tag.begin;
+      }
+    } else if (tag.kind == Kind::Empty) {
+      if (is_si && !si_depth_) places_.emplace_back(tag.begin, tag.end);
+    } else {
+      if (si_depth_ && depth_ == si_depth_) {
+        places_.emplace_back(si_begin_, tag.end);
+        si_depth_ = 0;
+      }
+      --depth_;
+    }
+  }
+
+  bool root_seen = false;
+  uint64_t root_begin = 0;
+  std::string root_open, root_name;
+
+ private:
+  std::vector<std::pair<uint64_t, uint64_t>>& places_;
+  int depth_ = 0, si_depth_ = 0;
+  uint64_t si_begin_ = 0;
+};
+
+// Decodes the string of one si element: its text runs joined, without the
+// phonetic runs.
+class StringHandler : public xml::Handler {
+ public:
+  explicit StringHandler(std::string what) : what_(std::move(what)) {}
 
   void start_element(const xml::Name& name, const xml::Attributes&) override {
     ++depth_;
     if (name.local == "si" && !si_depth_) {
       si_depth_ = depth_;
-      current_.clear();
     } else if (si_depth_ && name.local == "rPh" && !phonetic_depth_) {
       phonetic_depth_ = depth_;
     } else if (si_depth_ && !phonetic_depth_ && name.local == "t") {
@@ -26,40 +89,52 @@ class SharedStringsHandler : public xml::Handler {
   }
 
   void end_element(const xml::Name&) override {
-    if (depth_ == t_depth_) {
-      t_depth_ = 0;
-    } else if (depth_ == phonetic_depth_) {
-      phonetic_depth_ = 0;
-    } else if (depth_ == si_depth_) {
-      si_depth_ = 0;
-      decode_x_escapes(current_);
-      table_.starts_.push_back(table_.text_.size());
-      table_.text_ += current_;
-      // Each string costs its text and its index entry.
-      if (table_.text_.size() + table_.starts_.size() * sizeof(size_t) > max_bytes_)
-        throw EngineError("Файл " + what_ + " не читается: таблица строк недопустимо велика для своего размера");
-    }
+    if (depth_ == t_depth_) t_depth_ = 0;
+    else if (depth_ == phonetic_depth_) phonetic_depth_ = 0;
+    else if (depth_ == si_depth_) si_depth_ = 0;
     --depth_;
   }
 
   void text(std::string_view chars) override {
     if (!t_depth_) return;
-    current_ += chars;
-    xml::check_cell_text(current_.size(), what_);
+    text_ += chars;
+    xml::check_cell_text(text_.size(), what_);
   }
 
+  std::string take() { return std::move(text_); }
+
  private:
-  SharedStrings& table_;
   std::string what_;
-  uint64_t max_bytes_;
-  std::string current_;
+  std::string text_;
   int depth_ = 0, si_depth_ = 0, t_depth_ = 0, phonetic_depth_ = 0;
 };
 
-SharedStrings SharedStrings::parse(std::string_view document, const std::string& what, uint64_t max_bytes) {
+}  // namespace
+
+void SharedStrings::index(uint64_t max_bytes) {
+  std::vector<std::pair<uint64_t, uint64_t>> found;
+  PlaceFinder finder(found);
+  xml::MarkupScanner scanner(what_);
+  scanner.set_capture(true);
+  scanner.scan(xml_, finder);
+  if (scanner.inside_markup() || !finder.root_seen)
+    throw EngineError("Файл " + what_ + " повреждён: таблица строк обрывается");
+  // Each string costs its place besides the XML.
+  if (xml_.size() + found.size() * sizeof(Place) > max_bytes)
+    throw EngineError("Файл " + what_ + " не читается: таблица строк недопустимо велика для своего размера");
+  places_.reserve(found.size());
+  for (const auto& [begin, end] : found) places_.push_back({begin, end});
+  prolog_ = xml_.substr(0, size_t(finder.root_begin));
+  root_open_ = std::move(finder.root_open);
+  root_close_ = "</" + finder.root_name + ">";
+  utf8_ = declares_utf8(prolog_);
+}
+
+SharedStrings SharedStrings::parse(std::string document, const std::string& what, uint64_t max_bytes) {
   SharedStrings table;
-  SharedStringsHandler handler(table, what, max_bytes);
-  xml::parse(document, what, handler);
+  table.what_ = what;
+  table.xml_ = std::move(document);
+  table.index(max_bytes);
   return table;
 }
 
@@ -67,13 +142,74 @@ SharedStrings SharedStrings::read(const zip::Archive& archive, const std::string
   // Honest text compresses perhaps tenfold; what the table holds may not
   // exceed a generous multiple of the member's compressed size.
   const uint64_t max_bytes = archive.compressed_size(member) * 32 + (uint64_t(64) << 20);
-  SharedStrings table;
   auto stream = archive.open(member);
-  SharedStringsHandler handler(table, stream->what(), max_bytes);
-  xml::parse(*stream, handler);
-  table.text_.shrink_to_fit();
-  table.starts_.shrink_to_fit();
-  return table;
+  std::string xml;
+  std::vector<char> buffer(64 * 1024);
+  while (const size_t n = stream->read(buffer.data(), buffer.size())) {
+    if (xml.size() + n > max_bytes)
+      throw EngineError("Файл " + stream->what() + " не читается: таблица строк недопустимо велика для своего размера");
+    xml.append(buffer.data(), n);
+  }
+  return parse(std::move(xml), stream->what(), max_bytes);
+}
+
+// The common string, <si><t>text</t></si> with text that holds no markup,
+// no reference and no carriage return, is its own bytes.
+bool SharedStrings::read_plain(const Place& place, std::string_view& text) const {
+  if (!utf8_) return false;
+  std::string_view si = std::string_view(xml_).substr(size_t(place.begin), size_t(place.end - place.begin));
+  if (si.ends_with("/>")) {  // <si/>
+    text = {};
+    return si.find_first_of("\"'") == std::string_view::npos;
+  }
+  // <si>, without attributes.
+  const size_t si_end = si.find('>');
+  if (si_end == std::string_view::npos || si.substr(1, si_end - 1).find_first_of(" \t\n\r\"'") != std::string_view::npos)
+    return false;
+  std::string_view inner = si.substr(si_end + 1);
+  const size_t close = inner.rfind("</");
+  if (close == std::string_view::npos) return false;
+  inner = inner.substr(0, close);
+  // <t ...> without a quote that could hide a '>'.
+  if (!inner.starts_with('<')) return false;
+  const size_t t_end = inner.find('>');
+  if (t_end == std::string_view::npos || inner[t_end - 1] == '/') return false;
+  const std::string_view t_tag = inner.substr(1, t_end - 1);
+  const std::string_view t_name = t_tag.substr(0, std::min(t_tag.size(), t_tag.find_first_of(" \t\n\r")));
+  if (local_part(t_name) != "t") return false;
+  const size_t dq = size_t(std::count(t_tag.begin(), t_tag.end(), '"'));
+  const size_t sq = size_t(std::count(t_tag.begin(), t_tag.end(), '\''));
+  if (dq % 2 || sq % 2 || (dq && sq)) return false;
+  // The text, then </t> and nothing more.
+  const std::string_view rest = inner.substr(t_end + 1);
+  const size_t lt = rest.find('<');
+  if (lt == std::string_view::npos || rest.substr(lt) != "</" + std::string(t_name) + ">") return false;
+  text = rest.substr(0, lt);
+  return text.find_first_of("&\r") == std::string_view::npos;
+}
+
+// Any other string: the element put in the root element and parsed.
+std::string SharedStrings::decode(const Place& place) const {
+  const std::string document = prolog_ + root_open_ +
+                               xml_.substr(size_t(place.begin), size_t(place.end - place.begin)) + root_close_;
+  StringHandler handler(what_);
+  xml::parse(document, what_, handler);
+  return handler.take();
+}
+
+std::string_view SharedStrings::at(size_t index) const {
+  if (const auto found = decoded_.find(index); found != decoded_.end()) return found->second;
+  const Place& place = places_[index];
+  std::string_view plain;
+  std::string text;
+  if (read_plain(place, plain)) {
+    if (plain.find("_x") == std::string_view::npos) return plain;
+    text = std::string(plain);
+  } else {
+    text = decode(place);
+  }
+  decode_x_escapes(text);
+  return decoded_.emplace(index, std::move(text)).first->second;
 }
 
 }  // namespace vers::engine::xlsx

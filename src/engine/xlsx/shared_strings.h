@@ -1,11 +1,14 @@
 // The shared string table of an Office Open XML workbook, held for the
 // cells to refer to by index. Rich text runs are joined; phonetic runs are
-// not part of the text.
+// not part of the text. Opening only finds where each string lies in the
+// member's XML; a string is decoded the first time a cell asks for it, so
+// a workbook whose tables use few of its strings pays for those alone.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vers::engine::zip {
@@ -23,18 +26,31 @@ class SharedStrings {
   static SharedStrings read(const zip::Archive& archive, const std::string& member);
 
   // The same for a document in memory, with a bound on what it may hold.
-  static SharedStrings parse(std::string_view document, const std::string& what, uint64_t max_bytes);
+  static SharedStrings parse(std::string document, const std::string& what, uint64_t max_bytes);
 
-  size_t size() const { return starts_.size(); }
-  std::string_view at(size_t index) const {
-    const size_t end = index + 1 < starts_.size() ? starts_[index + 1] : text_.size();
-    return std::string_view(text_).substr(starts_[index], end - starts_[index]);
-  }
+  size_t size() const { return places_.size(); }
+
+  // The string at index (< size()). Throws EngineError when its XML is
+  // damaged.
+  std::string_view at(size_t index) const;
 
  private:
-  friend class SharedStringsHandler;
-  std::string text_;             // every string, one after another
-  std::vector<size_t> starts_;   // where each begins in text_
+  struct Place {
+    uint64_t begin;  // the '<' of its si element
+    uint64_t end;    // just past the element
+  };
+
+  void index(uint64_t max_bytes);
+  bool read_plain(const Place& place, std::string_view& text) const;
+  std::string decode(const Place& place) const;
+
+  std::string what_;
+  std::string xml_;              // the member as written
+  std::string prolog_;           // what comes before the root element
+  std::string root_open_, root_close_;
+  bool utf8_ = true;             // the member is in UTF-8: plain text is taken as it stands
+  std::vector<Place> places_;
+  mutable std::unordered_map<size_t, std::string> decoded_;  // the strings that had to be decoded
 };
 
 }  // namespace vers::engine::xlsx

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "engine/error.h"
 #include "engine/xlsx/defined_name_reference.h"
 #include "engine/xlsx/relationships.h"
 #include "engine/xlsx/shared_strings.h"
 #include "engine/xlsx/sheet_cells.h"
+#include "engine/xml/cell_runs.h"
 #include "engine/xml/limits.h"
 #include "engine/xml/xml_reader.h"
 #include "engine/zip/zip_archive.h"
@@ -65,21 +68,11 @@ class WorkbookPartHandler : public xml::Handler {
   int depth_ = 0, name_depth_ = 0;
 };
 
-void grow(std::optional<CellArea>& area, uint32_t row, uint32_t col) {
-  if (!area) {
-    area = CellArea{row, col, row, col};
-    return;
-  }
-  area->first_row = std::min(area->first_row, row);
-  area->last_row = std::max(area->last_row, row);
-  area->first_col = std::min(area->first_col, col);
-  area->last_col = std::max(area->last_col, col);
-}
-
+// The used area of a sheet, and its cells while they are few enough.
 class UsedAreaSink : public CellSink {
  public:
-  void cell(uint32_t row, uint32_t col, Value) override { grow(area, row, col); }
-  std::optional<CellArea> area;
+  void cell(uint32_t row, uint32_t col, Value value) override { runs.add(CellArea{row, col, row, col}, value); }
+  xml::CellRuns runs;
 };
 
 // Keeps the cells of one area; ends the reading at the first row below it.
@@ -143,8 +136,10 @@ class XlsxWorkbook : public Workbook {
     if (!part.used_known) {
       UsedAreaSink sink;
       scan(sheet, sink);
-      part.used = sink.area;
+      part.used = sink.runs.used();
       part.used_known = true;
+      // A table is read right after its sheet's used area is asked for.
+      if (sink.runs.complete()) last_runs_ = {sheet, std::move(sink.runs)};
     }
     return part.used;
   }
@@ -152,6 +147,11 @@ class XlsxWorkbook : public Workbook {
   CellGrid read_area(size_t sheet, const CellArea& area) override {
     check_sheet(sheet);
     xml::check_area(area, archive_->display_name(), sheet_names_[sheet]);
+    if (last_runs_ && last_runs_->first == sheet) {
+      CellGrid grid = last_runs_->second.grid(area);
+      last_runs_.reset();
+      return grid;
+    }
     AreaSink sink(area);
     scan(sheet, sink);
     return std::move(sink.grid);
@@ -186,6 +186,7 @@ class XlsxWorkbook : public Workbook {
   std::vector<SheetPart> sheets_;
   std::vector<DefinedName> names_;
   SharedStrings strings_;
+  std::optional<std::pair<size_t, xml::CellRuns>> last_runs_;  // the cells met by the last used_area
 };
 
 }  // namespace

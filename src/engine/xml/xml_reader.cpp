@@ -28,8 +28,10 @@ Name split_name(const char* raw) {
   return Name{full.substr(0, cut), full.substr(cut + 1)};
 }
 
+}  // namespace
+
 // The parse in progress: the parser, the handler, and why it stopped.
-class Session {
+class Parser::Session {
  public:
   Session(Handler& handler, std::string what) : handler_(handler), what_(std::move(what)) {
     parser_ = XML_ParserCreateNS(nullptr, kSeparator);
@@ -45,6 +47,10 @@ class Session {
     XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser_, 10.0f);
     XML_SetBillionLaughsAttackProtectionActivationThreshold(parser_, 1u << 20);
 #endif
+#if XML_MAJOR_VERSION > 2 || (XML_MAJOR_VERSION == 2 && XML_MINOR_VERSION >= 6)
+    // A caller feeding tag by tag needs each tag reported as soon as it is fed.
+    XML_SetReparseDeferralEnabled(parser_, XML_FALSE);
+#endif
   }
   ~Session() { XML_ParserFree(parser_); }
   Session(const Session&) = delete;
@@ -52,6 +58,7 @@ class Session {
 
   // Feeds one chunk; returns false once the parse has ended early.
   bool feed(const char* data, size_t size, bool last) {
+    if (finished_early_) return false;
     if (XML_Parse(parser_, data, int(size), last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK) return true;
     return stopped();
   }
@@ -124,7 +131,33 @@ class Session {
   bool finished_early_ = false;
 };
 
+namespace {
+
+// A member of an archive as an input.
+class MemberInput : public Input {
+ public:
+  explicit MemberInput(zip::MemberStream& stream) : stream_(stream) {}
+  size_t read(char* buffer, size_t size) override { return stream_.read(buffer, size); }
+
+ private:
+  zip::MemberStream& stream_;
+};
+
 }  // namespace
+
+Parser::Parser(Handler& handler, std::string what) : session_(std::make_unique<Session>(handler, std::move(what))) {}
+
+Parser::~Parser() = default;
+
+bool Parser::feed(std::string_view bytes, bool last) {
+  constexpr size_t kChunk = 1 << 30;  // XML_Parse takes an int length
+  do {
+    const size_t n = std::min(bytes.size(), kChunk);
+    if (!session_->feed(bytes.data(), n, last && n == bytes.size())) return false;
+    bytes.remove_prefix(n);
+  } while (!bytes.empty());
+  return true;
+}
 
 const char* Attributes::find(std::string_view uri, std::string_view local_name) const {
   for (const char** a = raw_; a && a[0]; a += 2) {
@@ -140,9 +173,9 @@ const char* Attributes::find_local(std::string_view local_name) const {
   return nullptr;
 }
 
-void parse(zip::MemberStream& input, Handler& handler) {
+void parse(Input& input, const std::string& what, Handler& handler) {
   constexpr size_t kChunk = 64 * 1024;
-  Session session(handler, input.what());
+  Parser::Session session(handler, what);
   for (;;) {
     char* buffer = static_cast<char*>(session.buffer(kChunk));
     const size_t n = input.read(buffer, kChunk);
@@ -150,14 +183,14 @@ void parse(zip::MemberStream& input, Handler& handler) {
   }
 }
 
+void parse(zip::MemberStream& input, Handler& handler) {
+  MemberInput member(input);
+  parse(member, input.what(), handler);
+}
+
 void parse(std::string_view document, const std::string& what, Handler& handler) {
-  constexpr size_t kChunk = 1 << 30;  // XML_Parse takes an int length
-  Session session(handler, what);
-  do {
-    const size_t n = std::min(document.size(), kChunk);
-    if (!session.feed(document.data(), n, n == document.size())) return;
-    document.remove_prefix(n);
-  } while (!document.empty());
+  Parser parser(handler, what);
+  parser.feed(document, true);
 }
 
 }  // namespace vers::engine::xml

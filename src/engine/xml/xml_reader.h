@@ -6,6 +6,8 @@
 // external is ever loaded.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -45,6 +47,36 @@ class Handler {
   virtual void text(std::string_view chars) = 0;
   // Polled after each callback: true ends the parse early and cleanly.
   virtual bool done() const { return false; }
+};
+
+// Bytes of a document, read in pieces; read returns 0 at the end.
+class Input {
+ public:
+  virtual ~Input() = default;
+  virtual size_t read(char* buffer, size_t size) = 0;
+};
+
+// Parses the whole input (or until handler.done()); what names it in
+// messages. Errors are those of the member's parse below.
+void parse(Input& input, const std::string& what, Handler& handler);
+
+// A parse fed by the caller, piece by piece, for a caller that decides what
+// the parser sees. Errors are those of parse.
+class Parser {
+ public:
+  Parser(Handler& handler, std::string what);
+  ~Parser();
+  Parser(const Parser&) = delete;
+  Parser& operator=(const Parser&) = delete;
+
+  // Parses the next bytes of the document; last tells that it ends with
+  // them. Returns false once the handler is done (the rest is not needed).
+  bool feed(std::string_view bytes, bool last = false);
+
+ private:
+  friend void parse(Input&, const std::string&, Handler&);
+  class Session;
+  std::unique_ptr<Session> session_;
 };
 
 // Parses the whole member (or until handler.done()). Throws EngineError

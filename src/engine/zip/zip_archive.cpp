@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/error.h"
+#include "engine/zip/member_inflater.h"
 
 namespace vers::engine::zip {
 namespace {
@@ -28,6 +29,8 @@ std::string damaged(const std::string& file, const std::string& detail) {
 }
 
 }  // namespace
+
+uint64_t ResumePoint::offset() const { return state_ ? state_->out : 0; }
 
 bool looks_like_zip(std::span<const uint8_t> bytes) {
   if (bytes.size() < 4 || bytes[0] != 'P' || bytes[1] != 'K') return false;
@@ -87,7 +90,7 @@ uint64_t Archive::compressed_size(std::string_view name) const {
   return index < 0 ? 0 : compressed_sizes_[size_t(index)];
 }
 
-std::unique_ptr<MemberStream> Archive::open(std::string_view name) const {
+std::unique_ptr<MemberStream> Archive::open(std::string_view name, const ResumePoint& from) const {
   const std::string member(name);
   const int64_t index = find(name);
   if (index < 0) throw EngineError(damaged(display_name_, "в архиве нет части «" + member + "»"));
@@ -104,14 +107,25 @@ std::unique_ptr<MemberStream> Archive::open(std::string_view name) const {
   if ((st.valid & ZIP_STAT_SIZE) && st.size > bound)
     throw EngineError(damaged(display_name_, "часть «" + member + "» распаковывается в недопустимо большой объём"));
 
-  zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
+  const std::string what = "«" + display_name_ + "» (часть «" + member + "»)";
+  // Stored and deflated members, which is what spreadsheets write, are read
+  // raw and inflated here, so that their streams can be resumed.
+  const bool method_known = st.valid & ZIP_STAT_COMP_METHOD;
+  const bool stored = method_known && st.comp_method == ZIP_CM_STORE;
+  const bool deflated = method_known && st.comp_method == ZIP_CM_DEFLATE;
+  const zip_flags_t flags = stored || deflated ? ZIP_FL_COMPRESSED : 0;
+  zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), flags);
   if (!file) {
     const int code = zip_error_code_zip(zip_get_error(zip_));
     if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ENCRNOTSUPP)
       throw EngineError("Книга «" + display_name_ + "» защищена паролем");
     throw EngineError(damaged(display_name_, "не читается часть «" + member + "»"));
   }
-  return std::unique_ptr<MemberStream>(new MemberStream(file, bound, "«" + display_name_ + "» (часть «" + member + "»)"));
+  if (!flags) return std::unique_ptr<MemberStream>(new MemberStream(file, nullptr, bound, 0, what));
+  std::optional<uint32_t> crc;
+  if (st.valid & ZIP_STAT_CRC) crc = st.crc;
+  auto inflater = std::make_unique<MemberInflater>(file, stored, from.state_, crc, what);
+  return std::unique_ptr<MemberStream>(new MemberStream(nullptr, std::move(inflater), bound, from.offset(), what));
 }
 
 std::string Archive::read_small(std::string_view name, size_t max_bytes) const {
@@ -126,18 +140,29 @@ std::string Archive::read_small(std::string_view name, size_t max_bytes) const {
   return out;
 }
 
-MemberStream::MemberStream(zip_file_t* file, uint64_t bound, std::string what)
-    : file_(file), bound_(bound), what_(std::move(what)) {}
+MemberStream::MemberStream(zip_file_t* file, std::unique_ptr<MemberInflater> inflater, uint64_t bound,
+                           uint64_t position, std::string what)
+    : file_(file), inflater_(std::move(inflater)), bound_(bound), position_(position), what_(std::move(what)) {}
 
-MemberStream::~MemberStream() { zip_fclose(file_); }
+MemberStream::~MemberStream() {
+  if (file_) zip_fclose(file_);
+}
 
 size_t MemberStream::read(char* buffer, size_t size) {
-  const zip_int64_t n = zip_fread(file_, buffer, size);
-  if (n < 0) throw EngineError("Файл " + what_ + " повреждён: данные архива не читаются");
-  read_so_far_ += uint64_t(n);
-  if (read_so_far_ > bound_)
+  const zip_int64_t n = inflater_ ? zip_int64_t(inflater_->read(buffer, size)) : zip_fread(file_, buffer, size);
+  if (n < 0) {
+    const bool crc = zip_error_code_zip(zip_file_get_error(file_)) == ZIP_ER_CRC;
+    throw EngineError("Файл " + what_ + " повреждён: " +
+                      (crc ? "контрольная сумма части не сходится" : "данные архива не читаются"));
+  }
+  position_ += uint64_t(n);
+  if (position_ > bound_)
     throw EngineError("Файл " + what_ + " повреждён: часть распаковывается в недопустимо большой объём");
   return size_t(n);
+}
+
+ResumePoint MemberStream::resume_point(uint64_t offset) const {
+  return inflater_ ? ResumePoint(inflater_->point_before(offset)) : ResumePoint();
 }
 
 }  // namespace vers::engine::zip

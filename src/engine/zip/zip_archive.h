@@ -18,12 +18,32 @@ struct zip;
 struct zip_file;
 
 namespace vers::engine::zip {
+class MemberInflater;
+}
+
+namespace vers::engine::zip {
 
 // True when the bytes begin like a zip archive (a local file header, or the
 // end record of an empty archive).
 bool looks_like_zip(std::span<const uint8_t> bytes);
 
 class MemberStream;
+
+// A place in a member's inflated bytes from which a stream can be opened
+// without inflating all that comes before it. Copies share what they hold.
+class ResumePoint {
+ public:
+  ResumePoint() = default;  // the member's beginning
+  uint64_t offset() const;  // inflated bytes before the place
+
+ private:
+  friend class Archive;
+  friend class MemberStream;
+  friend class MemberInflater;
+  struct State;
+  explicit ResumePoint(std::shared_ptr<const State> state) : state_(std::move(state)) {}
+  std::shared_ptr<const State> state_;
+};
 
 // The bounds an archive is read within.
 struct Limits {
@@ -57,9 +77,10 @@ class Archive {
   // The stored (compressed) size of a member, 0 when it is missing.
   uint64_t compressed_size(std::string_view name) const;
 
-  // Opens a member for streaming. Throws EngineError when it is missing,
+  // Opens a member for streaming, from its beginning or from a point that a
+  // stream of the same member gave. Throws EngineError when it is missing,
   // encrypted or unreadable.
-  std::unique_ptr<MemberStream> open(std::string_view name) const;
+  std::unique_ptr<MemberStream> open(std::string_view name, const ResumePoint& from = {}) const;
 
   // The whole member, refused (EngineError) when it inflates past max_bytes.
   // For small members only (the mimetype, relationships).
@@ -88,16 +109,26 @@ class MemberStream {
   // Reads up to size bytes into buffer; returns 0 at the member's end.
   size_t read(char* buffer, size_t size);
 
+  // Inflated bytes before the next one read (counted from the member's
+  // beginning, also for a stream opened at a resume point).
+  uint64_t position() const { return position_; }
+
+  // A point at or before the offset, which must not lie before the last
+  // bytes read; the member's beginning when none is kept.
+  ResumePoint resume_point(uint64_t offset) const;
+
   // What messages call this member: «file» (часть «member»).
   const std::string& what() const { return what_; }
 
  private:
   friend class Archive;
-  MemberStream(::zip_file* file, uint64_t bound, std::string what);
+  MemberStream(::zip_file* file, std::unique_ptr<MemberInflater> inflater, uint64_t bound, uint64_t position,
+               std::string what);
 
-  ::zip_file* file_;
+  ::zip_file* file_;                          // inflated by libzip, or
+  std::unique_ptr<MemberInflater> inflater_;  // read raw and inflated here
   uint64_t bound_;
-  uint64_t read_so_far_ = 0;
+  uint64_t position_ = 0;
   std::string what_;
 };
 
