@@ -2,6 +2,7 @@
 // as BIFF8 and BIFF5 write them.
 #include <gtest/gtest.h>
 
+#include <span>
 #include <vector>
 
 #include "engine/biff/name_formula.h"
@@ -30,14 +31,28 @@ ExternSheets biff8_sheets() {
   return ext;
 }
 
+// A name's formula and what it must be classified as, in a workbook of
+// three sheets; sheet and area matter for an Area only.
+struct Case {
+  const char* what;
+  Bytes tokens;
+  Kind kind;
+  size_t sheet;
+  CellArea area;
+};
+
+void expect_classified(std::span<const Case> cases, BiffVersion version, const ExternSheets& ext) {
+  for (const Case& c : cases) {
+    const NameTarget t = classify_name_formula(c.tokens, version, ext, 3);
+    EXPECT_EQ(t.kind, c.kind) << c.what;
+    if (c.kind == Kind::Area) {
+      EXPECT_EQ(t.sheet, c.sheet) << c.what;
+      EXPECT_EQ(t.area, c.area) << c.what;
+    }
+  }
+}
+
 TEST(BiffNameFormula, ClassifiesBiff8Formulas) {
-  struct Case {
-    const char* what;
-    Bytes tokens;
-    Kind kind;
-    size_t sheet;
-    CellArea area;
-  };
   const Case cases[] = {
       {"an area of the second sheet", area8(1, 1, 3, 1, 3), Kind::Area, 1, {1, 1, 3, 3}},
       {"one cell", ref8(0, 6, 2), Kind::Area, 0, {6, 2, 6, 2}},
@@ -56,14 +71,7 @@ TEST(BiffNameFormula, ClassifiesBiff8Formulas) {
       {"empty", {}, Kind::Other, 0, {}},
   };
   const ExternSheets ext = biff8_sheets();
-  for (const Case& c : cases) {
-    const NameTarget t = classify_name_formula(c.tokens, BiffVersion::Biff8, ext, 3);
-    EXPECT_EQ(t.kind, c.kind) << c.what;
-    if (c.kind == Kind::Area) {
-      EXPECT_EQ(t.sheet, c.sheet) << c.what;
-      EXPECT_EQ(t.area, c.area) << c.what;
-    }
-  }
+  expect_classified(cases, BiffVersion::Biff8, ext);
 }
 
 // BIFF5 3-D area: EXTERNSHEET index, 8 unused bytes, first and last sheet,
@@ -76,13 +84,6 @@ Bytes area5(int16_t ixals, int16_t s1, int16_t s2, uint8_t r1, uint8_t r2, uint8
 TEST(BiffNameFormula, ClassifiesBiff5Formulas) {
   ExternSheets ext;
   ext.biff5_is_own = {true, true, false};
-  struct Case {
-    const char* what;
-    Bytes tokens;
-    Kind kind;
-    size_t sheet;
-    CellArea area;
-  };
   const Case cases[] = {
       {"an area of this workbook", area5(-2, 1, 1, 1, 3, 1, 3), Kind::Area, 1, {1, 1, 3, 3}},
       {"one cell", {0x3A, 0xFD, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 6, 0xC0, 2}, Kind::Area, 2, {6, 2, 6, 2}},
@@ -92,14 +93,7 @@ TEST(BiffNameFormula, ClassifiesBiff5Formulas) {
       {"a deleted sheet", area5(-1, -1, -1, 0, 1, 0, 1), Kind::Other, 0, {}},
       {"a sheet past the last", area5(-1, 5, 5, 0, 1, 0, 1), Kind::Other, 0, {}},
   };
-  for (const Case& c : cases) {
-    const NameTarget t = classify_name_formula(c.tokens, BiffVersion::Biff5, ext, 3);
-    EXPECT_EQ(t.kind, c.kind) << c.what;
-    if (c.kind == Kind::Area) {
-      EXPECT_EQ(t.sheet, c.sheet) << c.what;
-      EXPECT_EQ(t.area, c.area) << c.what;
-    }
-  }
+  expect_classified(cases, BiffVersion::Biff5, ext);
 }
 
 }  // namespace
