@@ -26,24 +26,15 @@ std::optional<bool> truth(const Value& v) {
 
 Value from_truth(std::optional<bool> t) { return t ? Value::boolean(*t) : Value(); }
 
-// The value of an operand without copying it when it is a cell or a
-// literal; anything else is evaluated into scratch.
-const Value& operand_value(const Expression& e, const std::vector<Value>& row, Value& scratch) {
-  if (e.kind == Expression::Kind::Column) return row[e.column];
-  if (e.kind == Expression::Kind::Literal) return e.literal;
-  scratch = evaluate(e, row);
-  return scratch;
-}
-
 std::optional<bool> operand_truth(const Expression& e, const std::vector<Value>& row) {
   Value scratch;
-  return truth(operand_value(e, row, scratch));
+  return truth(evaluate_ref(e, row, scratch));
 }
 
 // Appends an operand of & in its printed form; false when it is Null.
 bool append_printed(const Expression& e, const std::vector<Value>& row, std::string& out) {
   Value scratch;
-  const Value& v = operand_value(e, row, scratch);
+  const Value& v = evaluate_ref(e, row, scratch);
   if (v.is_null()) return false;
   if (v.is_text()) {
     out += v.as_text();
@@ -88,15 +79,15 @@ Value evaluate(const Expression& e, const std::vector<Value>& row) {
     }
     case Expression::Kind::Compare: {
       Value scratch_a, scratch_b;
-      const Value& a = operand_value(e.operands[0], row, scratch_a);
-      const Value& b = operand_value(e.operands[1], row, scratch_b);
+      const Value& a = evaluate_ref(e.operands[0], row, scratch_a);
+      const Value& b = evaluate_ref(e.operands[1], row, scratch_b);
       const std::optional<int> order = compare_values(a, b);
       if (!order) return Value();
       return Value::boolean(order_satisfies(*order, e.op));
     }
     case Expression::Kind::IsNull: {
       Value scratch;
-      return Value::boolean(operand_value(e.operands[0], row, scratch).is_null() != e.negated);
+      return Value::boolean(evaluate_ref(e.operands[0], row, scratch).is_null() != e.negated);
     }
     case Expression::Kind::Not: {
       std::optional<bool> t = operand_truth(e.operands[0], row);
@@ -119,6 +110,13 @@ Value evaluate(const Expression& e, const std::vector<Value>& row) {
     }
   }
   return Value();
+}
+
+const Value& evaluate_ref(const Expression& e, const std::vector<Value>& row, Value& scratch) {
+  if (e.kind == Expression::Kind::Column) return row[e.column];
+  if (e.kind == Expression::Kind::Literal) return e.literal;
+  scratch = evaluate(e, row);
+  return scratch;
 }
 
 bool holds(const Expression& condition, const std::vector<Value>& row) {

@@ -28,6 +28,11 @@ void bind_columns(Expression& expression, const Table& table);
 // forms, a Null operand counting as empty text (Null only when both are).
 Value evaluate(const Expression& expression, const std::vector<Value>& row);
 
+// The same without a copy where the value already exists: a column gives a
+// reference into the record, a literal its own value; anything else is
+// evaluated into scratch, which is returned.
+const Value& evaluate_ref(const Expression& expression, const std::vector<Value>& row, Value& scratch);
+
 // True when a bound condition holds for the record: TRUE, or a number other
 // than 0. Null and an unknown outcome do not hold.
 bool holds(const Expression& condition, const std::vector<Value>& row);

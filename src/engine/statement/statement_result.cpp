@@ -114,11 +114,7 @@ StatementResult::StatementResult(const SelectStatement& statement, std::shared_p
 }
 
 const Value& StatementResult::value(size_t row, size_t column, Value& scratch) const {
-  const Expression& output = outputs_[column];
-  const std::vector<Value>& record = source_->rows[records_[row]];
-  if (output.kind == Expression::Kind::Column) return record[output.column];
-  scratch = evaluate(output, record);
-  return scratch;
+  return evaluate_ref(outputs_[column], source_->rows[records_[row]], scratch);
 }
 
 std::vector<Value> StatementResult::row(size_t row) const {
