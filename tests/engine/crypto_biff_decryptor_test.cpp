@@ -110,10 +110,22 @@ bool same_bytes(std::span<const uint8_t> a, std::span<const uint8_t> b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end());
 }
 
+// The shared string table's records: the first SST and the CONTINUE
+// records after it, as [begin, end) in the stream.
+std::pair<size_t, size_t> strings_of(std::span<const uint8_t> stream) {
+  size_t begin = SIZE_MAX, end = SIZE_MAX;
+  for (const RawRecord& r : records_of(stream)) {
+    if (begin == SIZE_MAX && r.type == biff::record::kSst) begin = r.offset;
+    else if (begin != SIZE_MAX && end == SIZE_MAX && r.type != biff::record::kContinue) end = r.offset;
+  }
+  return {begin, end};
+}
+
 // A stream assembled in a copy is decrypted there, one that views the
 // file's bytes into a buffer of its own, leaving those bytes as they are;
-// either way the globals at once and each sheet only when it is prepared,
-// and then the stream is the one decrypted whole.
+// either way the globals at once but for the shared string table, each of
+// whose records is decrypted when asked for, and each sheet only when it
+// is prepared; then the stream is the one decrypted whole.
 TEST(CryptoBiffDecryptorTest, WorkbookStreamDecryptsEachPieceWhenFirstAsked) {
   const std::vector<uint8_t> encrypted = fixture_stream("crypt_locked.xls");
   std::vector<uint8_t> decrypted = encrypted;
@@ -121,6 +133,8 @@ TEST(CryptoBiffDecryptorTest, WorkbookStreamDecryptsEachPieceWhenFirstAsked) {
   const std::vector<size_t> starts = sheet_starts(encrypted);
   ASSERT_EQ(starts.size(), 2u);
   ASSERT_GT(starts[1], starts[0] + 1024);
+  const auto [strings_begin, strings_end] = strings_of(encrypted);
+  ASSERT_LT(strings_end, starts[0]);
   const std::span<const uint8_t> plain(decrypted);
 
   for (const bool copy : {true, false}) {
@@ -135,14 +149,35 @@ TEST(CryptoBiffDecryptorTest, WorkbookStreamDecryptsEachPieceWhenFirstAsked) {
     WorkbookStream stream(std::move(bytes), "book");
     EXPECT_EQ(stream.bytes().data() == copied, copy);
     ASSERT_EQ(stream.bytes().size(), encrypted.size());
-    EXPECT_TRUE(same_bytes(stream.bytes().first(starts[0]), plain.first(starts[0])));
+    const auto globals_same = [&](size_t from, size_t to) {
+      return same_bytes(stream.bytes().subspan(from, to - from), plain.subspan(from, to - from));
+    };
+    EXPECT_TRUE(globals_same(0, strings_begin));
+    EXPECT_TRUE(globals_same(strings_end, starts[0]));
+    EXPECT_FALSE(globals_same(strings_begin + 4, strings_end));
     EXPECT_FALSE(same_bytes(stream.bytes().subspan(starts[0], 1024), plain.subspan(starts[0], 1024)));
+
+    // The held records are the table's, each decrypted on its own.
+    const std::vector<biff::Record>& held = stream.held_strings();
+    ASSERT_GE(held.size(), 3u);
+    EXPECT_EQ(held.front().offset, strings_begin);
+    EXPECT_EQ(held.back().offset + 4 + held.back().data.size(), strings_end);
+    const auto record_same = [&](const biff::Record& r) {
+      return r.data.data() == stream.bytes().data() + r.offset + 4 && globals_same(r.offset, r.offset + 4 + r.data.size());
+    };
+    stream.prepare_strings(1);
+    EXPECT_FALSE(record_same(held[0]));
+    EXPECT_TRUE(record_same(held[1]));
+    EXPECT_FALSE(record_same(held[2]));
+    for (size_t r = held.size(); r-- > 0;) stream.prepare_strings(r);
+    EXPECT_TRUE(globals_same(0, starts[0]));
 
     stream.prepare_substream(starts[1], starts);
     EXPECT_FALSE(same_bytes(stream.bytes().subspan(starts[0], 1024), plain.subspan(starts[0], 1024)));
     EXPECT_TRUE(same_bytes(stream.bytes().subspan(starts[1]), plain.subspan(starts[1])));
 
     for (int again = 0; again < 2; ++again) {  // a piece prepared twice is decrypted once
+      for (size_t r = 0; r < held.size(); ++r) stream.prepare_strings(r);
       stream.prepare_substream(starts[0], starts);
       stream.prepare_substream(starts[1], starts);
     }

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
+#include <span>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +14,7 @@
 
 #include "engine/biff_fixture_files.h"
 #include "engine/cfb_patching.h"
+#include "engine/crypto/biff_decryptor.h"
 #include "engine/crypto_streams.h"
 #include "engine/error.h"
 #include "engine/workbook.h"
@@ -175,6 +178,80 @@ TEST(CryptoWorkbookTest, EncryptedStreamReadsTheSameWhereverItsSectorsLie) {
     const std::unique_ptr<Workbook> in_memory = open_workbook_bytes(c.bytes, "книга.xls");
     expect_same_workbook(*in_memory, *plain);
     EXPECT_TRUE(read_file(file.path()) == c.bytes);
+  }
+}
+
+// Each text cell read on its own, the last first, so that the shared
+// string table's records are decrypted out of order.
+TEST(CryptoWorkbookTest, TextsReadOneByOneInAnyOrderAreThoseOfTheUnprotectedWorkbook) {
+  const std::unique_ptr<Workbook> plain = open_workbook(fixture_path("crypt_plain.xls"));
+  const std::unique_ptr<Workbook> encrypted = open_workbook(fixture_path("crypt_locked.xls"));
+  size_t texts = 0;
+  for (size_t sheet = plain->sheet_names().size(); sheet-- > 0;) {
+    const CellArea used = *plain->used_area(sheet);
+    const CellGrid expected = plain->read_area(sheet, used);
+    for (uint32_t row = used.last_row + 1; row-- > used.first_row;) {
+      for (uint32_t col = used.last_col + 1; col-- > used.first_col;) {
+        const Value& value = expected.at(row - used.first_row, col - used.first_col);
+        if (!value.is_text()) continue;
+        ++texts;
+        const CellGrid cell = encrypted->read_area(sheet, CellArea{row, col, row, col});
+        ASSERT_EQ(cell.at(0, 0), value) << "sheet " << sheet << ", row " << row << ", column " << col;
+      }
+    }
+  }
+  EXPECT_GT(texts, 700u);
+}
+
+// crypt_locked.xls's workbook stream with the data of its shared string
+// table's index (EXTSST) changed as damage changes the decrypted bytes:
+// RC4 XORs a key stream into the bytes, so XORing the change into the
+// encrypted bytes makes it.
+std::vector<uint8_t> with_index_changed(const std::function<void(std::span<uint8_t>)>& change) {
+  constexpr uint16_t kExtSst = 0x00FF;
+  std::vector<uint8_t> stream = crypto::testing::fixture_stream("crypt_locked.xls");
+  std::vector<uint8_t> decrypted = stream;
+  crypto::decrypt_workbook_stream(decrypted, crypto::testing::find_record(stream, 0x002F), biff::BiffVersion::Biff8,
+                                  "crypt_locked.xls");
+  const size_t index = crypto::testing::find_record(stream, kExtSst);
+  EXPECT_NE(index, SIZE_MAX);
+  const size_t size = size_t{stream[index + 2]} | size_t{stream[index + 3]} << 8;
+  std::vector<uint8_t> changed(decrypted.begin() + index + 4, decrypted.begin() + index + 4 + size);
+  change(changed);
+  for (size_t i = 0; i < size; ++i) stream[index + 4 + i] ^= decrypted[index + 4 + i] ^ changed[i];
+  return stream;
+}
+
+// An index that does not agree with the table is set aside: the workbook
+// still reads as the unprotected one.
+TEST(CryptoWorkbookTest, DamagedStringIndexOfAnEncryptedWorkbookIsSetAside) {
+  const auto entry = [](std::span<uint8_t> index, size_t n) { return index.subspan(2 + 8 * n, 8); };
+  const auto add = [](std::span<uint8_t> field, size_t bytes, int delta) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < bytes; ++i) value |= uint32_t{field[i]} << (8 * i);
+    value += static_cast<uint32_t>(delta);
+    for (size_t i = 0; i < bytes; ++i) field[i] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  const struct {
+    const char* what;
+    std::function<void(std::span<uint8_t>)> change;
+  } cases[] = {
+      {"as saved", [](std::span<uint8_t>) {}},
+      {"an entry a byte on",
+       [&](std::span<uint8_t> index) {
+         add(entry(index, 2), 4, 1);
+         add(entry(index, 2).subspan(4), 2, 1);
+       }},
+      {"fewer texts per bucket", [&](std::span<uint8_t> index) { add(index, 2, -1); }},
+      {"more texts per bucket", [&](std::span<uint8_t> index) { add(index, 2, 1); }},
+      {"entries zeroed", [](std::span<uint8_t> index) { std::fill(index.begin() + 2, index.end(), 0); }},
+  };
+  const std::unique_ptr<Workbook> plain = open_workbook(fixture_path("crypt_plain.xls"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<uint8_t> stream = with_index_changed(c.change);
+    const std::unique_ptr<Workbook> encrypted = open_workbook_bytes(stream, "книга.xls");
+    expect_same_workbook(*encrypted, *plain);
   }
 }
 

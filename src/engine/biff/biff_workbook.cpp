@@ -22,7 +22,8 @@ class BiffWorkbook final : public Workbook {
       : file_(std::move(file)),
         stream_(std::move(stream), book),
         book_(std::move(book)) {
-    globals_ = read_workbook_globals(stream_.bytes(), book_);
+    globals_ = read_workbook_globals(stream_.bytes(), book_,
+                                     {stream_.held_strings(), [this](size_t record) { stream_.prepare_strings(record); }});
     for (const SheetInfo& sheet : globals_.sheets) {
       sheet_names_.push_back(sheet.name);
       sheet_starts_.push_back(sheet.offset);

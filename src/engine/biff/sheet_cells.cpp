@@ -107,7 +107,7 @@ class CellReader {
       case record::kRk: *cell = Value::number(decode_rk(read_u32(d + 6))); break;
       case record::kLabelSst: {
         const uint32_t index = read_u32(d + 6);
-        if (index >= src_.strings->size())
+        if (!src_.strings->has(index))
           damaged(describe_record(r.type, r.offset) + ": строки " + std::to_string(index) + " нет в таблице строк");
         *cell = Value::text(src_.strings->at(index));
         break;

@@ -1,5 +1,8 @@
 #include "engine/biff/workbook_globals.h"
 
+#include <optional>
+#include <utility>
+
 #include "engine/biff/messages.h"
 #include "engine/biff/name_formula.h"
 #include "engine/biff/record_cursor.h"
@@ -10,6 +13,7 @@
 namespace vers::engine::biff {
 namespace {
 
+constexpr uint16_t kExtSst = 0x00FF;  // the shared string table's index
 constexpr uint16_t kNameBuiltIn = 0x0020;
 constexpr size_t kNameHeaderSize = 14;
 
@@ -84,11 +88,12 @@ BiffVersion version_of_bof(const Record& bof, const std::string& book) {
   }
 }
 
-WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std::string& book) {
+WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std::string& book, HeldStrings held) {
   WorkbookGlobals g;
-  RecordReader reader(stream, 0, book);
+  std::optional<RecordReader> reader;
+  reader.emplace(stream, 0, book);
   Record r;
-  if (!reader.next(r)) throw_damaged(book, "поток книги пуст");
+  if (!reader->next(r)) throw_damaged(book, "поток книги пуст");
   g.version = version_of_bof(r, book);
   const bool biff8 = g.version == BiffVersion::Biff8;
 
@@ -96,7 +101,16 @@ WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std
   ExternSheets ext;
   RecordCursor cursor;
   try {
-    while (reader.next(r) && r.type != record::kEof) {
+    while (reader->next(r) && r.type != record::kEof) {
+      if (!held.records.empty() && r.offset == held.records.front().offset) {
+        // The stream does not hold the table's records readable yet, not
+        // even their headers: the walk goes on after them.
+        const Record& last = held.records.back();
+        reader.emplace(stream, last.offset + 4 + last.data.size(), book);
+        g.strings.read(std::move(held.records), book, std::move(held.prepare));
+        held.records.clear();
+        continue;
+      }
       switch (r.type) {
         case record::kFilePass:
           // The records after this one were decrypted before the reader saw
@@ -109,9 +123,17 @@ WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std
         case record::kBoundSheet:
           pending.sheets.push_back(r);
           break;
-        case record::kSst:
-          cursor.start(r, reader);
-          g.strings.read(cursor, book);
+        case record::kSst: {
+          std::vector<Record> records{r};
+          uint16_t next_type = 0;
+          Record continued;
+          while (reader->peek_type(next_type) && next_type == record::kContinue && reader->next(continued))
+            records.push_back(continued);
+          g.strings.read(std::move(records), book);
+          break;
+        }
+        case kExtSst:
+          g.strings.use_index(r.data);
           break;
         case record::kSupBook:
           // This workbook's own SUPBOOK is 4 bytes: its sheet count, 0x0401.
@@ -119,7 +141,7 @@ WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std
           break;
         case record::kExternSheet:
           if (biff8) {
-            cursor.start(r, reader);
+            cursor.start(r, *reader);
             const size_t count = cursor.u16();
             for (size_t i = 0; i < count; ++i) {
               ExternSheets::Biff8Entry e;
@@ -136,7 +158,7 @@ WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std
           }
           break;
         case record::kName: {
-          cursor.start(r, reader);
+          cursor.start(r, *reader);
           PendingName& name = pending.names.emplace_back(PendingName{r.offset, {}});
           while (!cursor.at_end()) name.data.push_back(cursor.u8());
           break;

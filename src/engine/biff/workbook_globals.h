@@ -34,9 +34,20 @@ struct WorkbookGlobals {
 // EngineError naming book for a BIFF version before 5 or a missing BOF.
 BiffVersion version_of_bof(const Record& bof, const std::string& book);
 
+// A shared string table whose records are not readable in the stream yet
+// (crypto::WorkbookStream holds back their decryption): the records, with
+// views where their data will be, and what makes them readable.
+struct HeldStrings {
+  std::vector<Record> records;  // the SST record and its CONTINUE records
+  SharedStrings::Prepare prepare;
+};
+
 // Reads the globals of a stream that is not encrypted, or no longer is
-// (crypto::WorkbookStream). Throws EngineError naming book when
-// the workbook is of a BIFF version before 5, or is damaged.
-WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std::string& book);
+// (crypto::WorkbookStream), but for the held string table, which is taken
+// in from held where the walk over the records comes to it. Throws
+// EngineError naming book when the workbook is of a BIFF version before 5,
+// or is damaged.
+WorkbookGlobals read_workbook_globals(std::span<const uint8_t> stream, const std::string& book,
+                                      HeldStrings held = {});
 
 }  // namespace vers::engine::biff

@@ -249,6 +249,8 @@ void decrypt_records(std::span<const uint8_t> in, std::span<uint8_t> out, size_t
   }
 }
 
+size_t end_of(const biff::Record& record) { return record.offset + kHeaderSize + record.data.size(); }
+
 }  // namespace
 
 void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, BiffVersion version,
@@ -267,11 +269,18 @@ WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book)
   const BiffVersion version = biff::version_of_bof(record, book);
   // Record headers are in the clear, so the globals can be walked as they are.
   std::optional<size_t> filepass;
+  bool in_strings = false;  // among the shared string table's records
   while (reader.next(record) && record.type != biff::record::kEof) {
     if (record.type == biff::record::kFilePass && !filepass) filepass = record.offset;
+    if (record.type == biff::record::kSst && filepass && held_strings_.empty()) {
+      in_strings = true;
+    } else if (record.type != biff::record::kContinue) {
+      in_strings = false;
+    }
+    if (in_strings) held_strings_.push_back(record);
   }
   if (!filepass) return;
-  globals_end_ = record.type == biff::record::kEof ? record.offset + kHeaderSize + record.data.size() : bytes.size();
+  globals_end_ = record.type == biff::record::kEof ? end_of(record) : bytes.size();
   if (!stream_.data()) {  // no copy of its own: a view into the file
     // The decrypted pieces go to a zeroed buffer, of which only their pages
     // are ever touched: calloc hands fresh memory over as it comes, zero.
@@ -282,7 +291,14 @@ WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book)
   decryptor_ = open_filepass(bytes, *filepass, version, book, records_start);
   const std::span<uint8_t> out = plain();
   if (out.data() != bytes.data()) std::copy(bytes.begin(), bytes.begin() + records_start, out.begin());
-  decrypt_records(bytes, out, records_start, globals_end_, *decryptor_);
+  // The held records lie in one run: the globals decrypted at once are
+  // those before and after it.
+  const size_t strings_begin = held_strings_.empty() ? records_start : held_strings_.front().offset;
+  const size_t strings_end = held_strings_.empty() ? records_start : end_of(held_strings_.back());
+  decrypt_records(bytes, out, records_start, strings_begin, *decryptor_);
+  decrypt_records(bytes, out, strings_end, globals_end_, *decryptor_);
+  for (biff::Record& held : held_strings_) held.data = out.subspan(held.offset + kHeaderSize, held.data.size());
+  strings_decrypted_.assign(held_strings_.size(), false);
 }
 
 WorkbookStream::~WorkbookStream() = default;
@@ -295,6 +311,13 @@ std::span<const uint8_t> WorkbookStream::bytes() const {
 
 std::span<uint8_t> WorkbookStream::plain() {
   return std::span<uint8_t>(plain_ ? plain_.get() : stream_.data(), stream_.bytes().size());
+}
+
+void WorkbookStream::prepare_strings(size_t record) {
+  if (record >= held_strings_.size() || strings_decrypted_[record]) return;
+  const biff::Record& held = held_strings_[record];
+  decrypt_records(stream_.bytes(), plain(), held.offset, end_of(held), *decryptor_);
+  strings_decrypted_[record] = true;
 }
 
 void WorkbookStream::prepare_substream(size_t start, const std::vector<size_t>& substream_starts) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/biff/biff_version.h"
+#include "engine/biff/record_reader.h"
 #include "engine/cfb/compound_file.h"
 
 namespace vers::engine::crypto {
@@ -32,12 +33,14 @@ class StreamDecryptor;
 // The workbook stream as the record reader is to see it. A stream whose
 // globals (the records up to the first EOF) hold no FILEPASS record is
 // used as it is. An encrypted one is decrypted a piece at a time, so that
-// the cost follows what is read: the globals at once, a sheet's substream
-// when it is first asked for. The key stream restarts at every 1024-byte
-// block, so any piece decrypts on its own. A stream that was assembled in
-// a copy is decrypted there; one that is a view into the file is decrypted
-// into a buffer of its own, of which only the pieces decrypted are ever
-// written. The file's pages are only read: writing to a private mapping
+// the cost follows what is read: the globals at once, but for their shared
+// string table, which is often most of them and of which a check reads
+// few texts; each of the table's records when a text is looked for in it;
+// a sheet's substream when it is first asked for. The key stream restarts
+// at every 1024-byte block, so any piece decrypts on its own. A stream
+// that was assembled in a copy is decrypted there; one that is a view into
+// the file is decrypted into a buffer of its own, of which only the pieces
+// decrypted are ever written. The file's pages are only read: writing to a private mapping
 // copies each page it touches, at every open, while the allocator hands a
 // program that checks workbook after workbook memory it has used before.
 class WorkbookStream {
@@ -51,6 +54,16 @@ class WorkbookStream {
   // Of an encrypted stream, only the globals and the pieces prepared are
   // to be read.
   std::span<const uint8_t> bytes() const;
+
+  // The records of the shared string table (the globals' first SST record
+  // after FILEPASS and the CONTINUE records that follow it), whose
+  // decryption waits for prepare_strings. Their data views bytes(), where
+  // it is readable only once prepared; until then bytes() does not hold
+  // even their headers. Empty when nothing waits.
+  const std::vector<biff::Record>& held_strings() const { return held_strings_; }
+
+  // Decrypts, once, the held record of that number.
+  void prepare_strings(size_t record);
 
   // Decrypts, once, the substream that starts at start and runs up to the
   // nearest of substream_starts after it (or to the stream's end).
@@ -68,6 +81,8 @@ class WorkbookStream {
   std::unique_ptr<StreamDecryptor> decryptor_;  // none: the stream is in the clear
   size_t globals_end_ = 0;
   std::vector<size_t> decrypted_;  // starts of the substreams decrypted
+  std::vector<biff::Record> held_strings_;
+  std::vector<bool> strings_decrypted_;  // by held record
 };
 
 }  // namespace vers::engine::crypto
