@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -281,22 +279,21 @@ WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book)
   }
   if (!filepass) return;
   globals_end_ = record.type == biff::record::kEof ? end_of(record) : bytes.size();
-  if (!stream_.data()) {  // no copy of its own: a view into the file
-    // The decrypted pieces go to a zeroed buffer, of which only their pages
-    // are ever touched: calloc hands fresh memory over as it comes, zero.
-    plain_.reset(static_cast<uint8_t*>(std::calloc(bytes.size(), 1)));
-    if (!plain_) throw std::bad_alloc();
-  }
   size_t records_start = 0;
   decryptor_ = open_filepass(bytes, *filepass, version, book, records_start);
+  // No copy of its own: a view into the file, decrypted into fresh pages.
+  if (!stream_.data()) plain_.emplace(bytes.size());
   const std::span<uint8_t> out = plain();
-  if (out.data() != bytes.data()) std::copy(bytes.begin(), bytes.begin() + records_start, out.begin());
+  if (plain_) {
+    plain_->make(0, records_start);
+    std::copy(bytes.begin(), bytes.begin() + records_start, out.begin());
+  }
   // The held records lie in one run: the globals decrypted at once are
   // those before and after it.
   const size_t strings_begin = held_strings_.empty() ? records_start : held_strings_.front().offset;
   const size_t strings_end = held_strings_.empty() ? records_start : end_of(held_strings_.back());
-  decrypt_records(bytes, out, records_start, strings_begin, *decryptor_);
-  decrypt_records(bytes, out, strings_end, globals_end_, *decryptor_);
+  decrypt(records_start, strings_begin);
+  decrypt(strings_end, globals_end_);
   for (biff::Record& held : held_strings_) held.data = out.subspan(held.offset + kHeaderSize, held.data.size());
   strings_decrypted_.assign(held_strings_.size(), false);
 }
@@ -305,18 +302,24 @@ WorkbookStream::~WorkbookStream() = default;
 WorkbookStream::WorkbookStream(WorkbookStream&&) noexcept = default;
 
 std::span<const uint8_t> WorkbookStream::bytes() const {
-  if (plain_) return std::span<const uint8_t>(plain_.get(), stream_.bytes().size());
+  if (plain_) return plain_->bytes();
   return stream_.bytes();
 }
 
 std::span<uint8_t> WorkbookStream::plain() {
-  return std::span<uint8_t>(plain_ ? plain_.get() : stream_.data(), stream_.bytes().size());
+  if (plain_) return plain_->bytes();
+  return std::span<uint8_t>(stream_.data(), stream_.bytes().size());
+}
+
+void WorkbookStream::decrypt(size_t from, size_t to) {
+  if (plain_) plain_->make(from, to);
+  decrypt_records(stream_.bytes(), plain(), from, to, *decryptor_);
 }
 
 void WorkbookStream::prepare_strings(size_t record) {
   if (record >= held_strings_.size() || strings_decrypted_[record]) return;
   const biff::Record& held = held_strings_[record];
-  decrypt_records(stream_.bytes(), plain(), held.offset, end_of(held), *decryptor_);
+  decrypt(held.offset, end_of(held));
   strings_decrypted_[record] = true;
 }
 
@@ -330,7 +333,7 @@ void WorkbookStream::prepare_substream(size_t start, const std::vector<size_t>& 
   size_t end = stream_.bytes().size();
   for (const size_t other : substream_starts)
     if (other > start) end = std::min(end, other);
-  decrypt_records(stream_.bytes(), plain(), start, end, *decryptor_);
+  decrypt(start, end);
   decrypted_.push_back(start);
 }
 

@@ -6,8 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,6 +15,7 @@
 #include "engine/biff/biff_version.h"
 #include "engine/biff/record_reader.h"
 #include "engine/cfb/compound_file.h"
+#include "engine/crypto/zeroed_pages.h"
 
 namespace vers::engine::crypto {
 
@@ -70,14 +71,11 @@ class WorkbookStream {
   void prepare_substream(size_t start, const std::vector<size_t>& substream_starts);
 
  private:
-  struct Free {
-    void operator()(uint8_t* bytes) const { std::free(bytes); }
-  };
-
   std::span<uint8_t> plain();  // where the decrypted pieces go
+  void decrypt(size_t from, size_t to);  // the records from from, a header, up to to
 
   cfb::StreamBytes stream_;                     // as read from the file
-  std::unique_ptr<uint8_t[], Free> plain_;      // none: decrypted in stream_'s own copy, or in the clear
+  std::optional<ZeroedPages> plain_;            // none: decrypted in stream_'s own copy, or in the clear
   std::unique_ptr<StreamDecryptor> decryptor_;  // none: the stream is in the clear
   size_t globals_end_ = 0;
   std::vector<size_t> decrypted_;  // starts of the substreams decrypted

@@ -1,5 +1,6 @@
 #include "engine/crypto/digest.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include "engine/error.h"
@@ -14,13 +15,23 @@ namespace {
   throw EngineError("Библиотека OpenSSL не смогла вычислить хеш: расшифровать книгу нельзя");
 }
 
+// The hashes need nothing of the system's OpenSSL configuration: MD5 and
+// SHA-1 are in the default provider, which loads without it. Reading and
+// applying that file is a good part of OpenSSL's start-up, and a
+// configuration that left the default provider out would only keep
+// workbooks closed.
+void start_openssl() {
+  static const bool started = OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr) == 1;
+  if (!started) openssl_failed();
+}
+
 }  // namespace
 
 // The algorithm is looked up once (an implicit lookup at every hash costs
 // as much as hashing a short key), and the context is reset, not remade.
 struct Digest::Context {
   explicit Context(Algorithm algorithm)
-      : md(EVP_MD_fetch(nullptr, algorithm == Algorithm::Md5 ? "MD5" : "SHA1", nullptr)), ctx(EVP_MD_CTX_new()) {}
+      : md((start_openssl(), EVP_MD_fetch(nullptr, algorithm == Algorithm::Md5 ? "MD5" : "SHA1", nullptr))), ctx(EVP_MD_CTX_new()) {}
   ~Context() {
     EVP_MD_CTX_free(ctx);
     EVP_MD_free(md);
