@@ -75,7 +75,7 @@ void SharedStrings::use_index(std::span<const uint8_t> extsst) {
 
 bool SharedStrings::has(size_t index) const {
   if (index < starts_.size() || find_in_index(index)) return true;
-  while (index >= starts_.size() && !complete_) complete_ = !find_next();
+  if (!complete_) find_through(index);
   return index < starts_.size();
 }
 
@@ -103,21 +103,36 @@ std::string SharedStrings::at(size_t index) const {
   return text;
 }
 
-// Finds the start of the text after the last one found front to back;
-// false when the records hold no more texts.
-bool SharedStrings::find_next() const {
+// Finds the starts of the texts after the last one found front to back,
+// up to that of the text with that number, or of the last text the
+// records hold.
+void SharedStrings::find_through(size_t index) const {
   cursor_.seek(next_);
-  if (cursor_.at_end()) return false;
-  try {
-    read_prepared(next_, [this] { cursor_.skip_unicode_string(true); });
-  } catch (const RecordCursor::Truncated&) {
-    if (starts_.size() >= stated_) return false;  // trailing bytes after the stated texts
-    throw_damaged(book_, "таблица строк обрывается на строке " + std::to_string(starts_.size() + 1) + " из " +
-                             std::to_string(stated_));
+  // Every text takes at least 3 bytes.
+  if (starts_.empty()) starts_.reserve(std::min(stated_, cursor_.remaining() / 3));
+  const bool all_prepared = !prepare_;
+  while (starts_.size() <= index) {
+    if (cursor_.at_end()) {
+      complete_ = true;
+      break;
+    }
+    const Position start = cursor_.position();
+    try {
+      if (all_prepared)
+        cursor_.skip_unicode_string(true);
+      else
+        read_prepared(start, [this] { cursor_.skip_unicode_string(true); });
+    } catch (const RecordCursor::Truncated&) {
+      if (starts_.size() >= stated_) {  // trailing bytes after the stated texts
+        complete_ = true;
+        break;
+      }
+      throw_damaged(book_, "таблица строк обрывается на строке " + std::to_string(starts_.size() + 1) + " из " +
+                               std::to_string(stated_));
+    }
+    starts_.push_back(start);
   }
-  starts_.push_back(next_);
-  next_ = cursor_.position();
-  return true;
+  next_ = cursor_.position();  // of no use once complete
 }
 
 // Finds the text's start through the index: true when its bucket, and

@@ -57,7 +57,7 @@ class SharedStrings {
  private:
   using Position = RecordCursor::Position;
 
-  bool find_next() const;
+  void find_through(size_t index) const;
   bool find_in_index(size_t index) const;
   bool walk_bucket(size_t bucket) const;
   template <typename Step>
