@@ -40,10 +40,9 @@ class StreamDecryptor;
 // a sheet's substream when it is first asked for. The key stream restarts
 // at every 1024-byte block, so any piece decrypts on its own. A stream
 // that was assembled in a copy is decrypted there; one that is a view into
-// the file is decrypted into a buffer of its own, of which only the pieces
-// decrypted are ever written. The file's pages are only read: writing to a private mapping
-// copies each page it touches, at every open, while the allocator hands a
-// program that checks workbook after workbook memory it has used before.
+// the file is decrypted into fresh pages of its own, of which only those
+// of the pieces decrypted are ever made. The file's pages are only read:
+// writing to a private mapping copies each page it touches, at every open.
 class WorkbookStream {
  public:
   // Throws EngineError as decrypt_workbook_stream does, and when the stream
