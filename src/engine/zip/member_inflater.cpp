@@ -1,7 +1,5 @@
 #include "engine/zip/member_inflater.h"
 
-#include <zip.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -10,8 +8,11 @@
 namespace vers::engine::zip {
 namespace {
 
-constexpr size_t kRawChunk = 64 * 1024;
 constexpr unsigned kWindow = 32 * 1024;
+
+// zlib counts input in 32-bit amounts: the raw bytes are handed over in
+// pieces no larger than this.
+constexpr uint64_t kMaxPiece = uint64_t(1) << 30;
 
 // Points closer than this are not all kept: a resumed stream inflates at
 // most this much more, and few windows are copied.
@@ -19,14 +20,12 @@ constexpr uint64_t kPointSpacing = 256 * 1024;
 
 }  // namespace
 
-MemberInflater::MemberInflater(zip_file_t* raw, bool stored, std::shared_ptr<const ResumePoint::State> from,
-                               std::optional<uint32_t> expected_crc, std::string what)
-    : raw_(raw), stored_(stored), what_(std::move(what)), in_(kRawChunk), from_(std::move(from)) {
+MemberInflater::MemberInflater(std::span<const uint8_t> raw, bool stored,
+                               std::shared_ptr<const ResumePoint::State> from, std::optional<uint32_t> expected_crc,
+                               std::string what)
+    : raw_(raw), stored_(stored), what_(std::move(what)), from_(std::move(from)) {
   if (!stored_) {
-    if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) {
-      zip_fclose(raw_);
-      throw EngineError("Недостаточно памяти для чтения " + what_);
-    }
+    if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) throw EngineError("Недостаточно памяти для чтения " + what_);
     z_ready_ = true;
   }
   if (!from_) {
@@ -34,18 +33,9 @@ MemberInflater::MemberInflater(zip_file_t* raw, bool stored, std::shared_ptr<con
     crc_ = uint32_t(crc32(0, nullptr, 0));
     return;
   }
-  // Pass the raw bytes before the point: seek where libzip can, else read.
+  if (from_->in > raw_.size() || (from_->bits && from_->in == 0)) fail("данные архива не читаются");
   out_ = from_->out;
-  if (zip_fseek(raw_, zip_int64_t(from_->in), SEEK_SET) == 0) {
-    in_read_ = from_->in;
-  } else {
-    while (in_read_ < from_->in) {
-      const size_t want = size_t(std::min<uint64_t>(from_->in - in_read_, in_.size()));
-      const zip_int64_t n = zip_fread(raw_, in_.data(), want);
-      if (n <= 0) fail_read();
-      in_read_ += uint64_t(n);
-    }
-  }
+  in_ = from_->in;
   if (stored_) return;
   if ((from_->bits && inflatePrime(&z_, from_->bits, from_->byte >> (8 - from_->bits)) != Z_OK) ||
       (!from_->window.empty() &&
@@ -55,48 +45,40 @@ MemberInflater::MemberInflater(zip_file_t* raw, bool stored, std::shared_ptr<con
 
 MemberInflater::~MemberInflater() {
   if (z_ready_) inflateEnd(&z_);
-  zip_fclose(raw_);
 }
 
 void MemberInflater::fail(const std::string& detail) const {
   throw EngineError("Файл " + what_ + " повреждён: " + detail);
 }
 
-void MemberInflater::fail_read() const {
-  const bool crc = zip_error_code_zip(zip_file_get_error(raw_)) == ZIP_ER_CRC;
-  fail(crc ? "контрольная сумма части не сходится" : "данные архива не читаются");
-}
-
 void MemberInflater::refill() {
-  if (z_.next_in > in_.data()) last_byte_ = z_.next_in[-1];
-  const zip_int64_t n = zip_fread(raw_, in_.data(), in_.size());
-  if (n < 0) fail_read();
-  in_read_ += uint64_t(n);
-  in_end_ = n == 0;
-  z_.next_in = in_.data();
+  const uint64_t n = std::min<uint64_t>(raw_.size() - in_, kMaxPiece);
+  z_.next_in = const_cast<Bytef*>(raw_.data() + in_);
   z_.avail_in = uInt(n);
+  in_ += n;
 }
 
 size_t MemberInflater::read(char* buffer, size_t size) {
   if (finished_ || size == 0) return 0;
   size_t produced = 0;
   if (stored_) {
-    const zip_int64_t n = zip_fread(raw_, buffer, size);
-    if (n < 0) fail_read();
-    produced = size_t(n);
-    finished_ = n == 0;
+    produced = size_t(std::min<uint64_t>(raw_.size() - in_, size));
+    std::memcpy(buffer, raw_.data() + in_, produced);
+    in_ += produced;
+    finished_ = produced == 0;
   } else {
     z_.next_out = reinterpret_cast<Bytef*>(buffer);
     z_.avail_out = uInt(std::min<size_t>(size, 1u << 30));
     const uInt room = z_.avail_out;
     while (z_.avail_out > 0) {
-      if (z_.avail_in == 0) refill();
+      if (z_.avail_in == 0 && in_ < raw_.size()) refill();
       const int result = inflate(&z_, Z_BLOCK);
       if (result == Z_STREAM_END) {
         finished_ = true;
         break;
       }
-      if (result == Z_BUF_ERROR && in_end_) fail("данные архива обрываются");
+      // No progress with every raw byte taken: the member ends too soon.
+      if (result == Z_BUF_ERROR && z_.avail_in == 0) fail("данные архива обрываются");
       if (result != Z_OK && result != Z_BUF_ERROR) fail("данные архива не читаются");
       // Between two blocks (not after the last): a place to start again.
       if ((z_.data_type & 128) && !(z_.data_type & 64)) note_block_start(out_ + (room - z_.avail_out));
@@ -105,7 +87,7 @@ size_t MemberInflater::read(char* buffer, size_t size) {
   }
   out_ += produced;
   if (expected_crc_) {
-    crc_ = uint32_t(crc32(crc_, reinterpret_cast<const Bytef*>(buffer), uInt(produced)));
+    crc_ = uint32_t(crc32_z(crc_, reinterpret_cast<const Bytef*>(buffer), produced));
     if (finished_ && crc_ != *expected_crc_) fail("контрольная сумма части не сходится");
   }
   return produced;
@@ -116,9 +98,9 @@ void MemberInflater::note_block_start(uint64_t out) {
   if (newest ? out < newest->out + kPointSpacing : out < kPointSpacing) return;
   auto point = std::make_shared<ResumePoint::State>();
   point->out = out;
-  point->in = in_read_ - z_.avail_in;
+  point->in = in_ - z_.avail_in;
   point->bits = z_.data_type & 7;
-  if (point->bits) point->byte = z_.next_in > in_.data() ? z_.next_in[-1] : last_byte_;
+  if (point->bits) point->byte = raw_[point->in - 1];
   point->window.resize(kWindow);
   uInt length = kWindow;
   if (inflateGetDictionary(&z_, point->window.data(), &length) != Z_OK) return;
@@ -130,7 +112,7 @@ void MemberInflater::note_block_start(uint64_t out) {
 std::shared_ptr<const ResumePoint::State> MemberInflater::point_before(uint64_t offset) const {
   if (stored_) {
     auto point = std::make_shared<ResumePoint::State>();
-    point->out = point->in = offset;
+    point->out = point->in = std::min<uint64_t>(offset, raw_.size());
     return point;
   }
   for (size_t i = 0; i < std::min(kept_count_, kKept); ++i) {

@@ -1,7 +1,7 @@
-// The inflated bytes of a stored or deflated member, read from its raw
-// bytes: zlib inflates here rather than inside libzip, so that the stream
-// can note where deflate blocks begin and a later stream can start at one of
-// them (with the window of bytes before it) instead of at the beginning.
+// The inflated bytes of a stored or deflated member, read from its raw bytes
+// in memory: zlib inflates here, so that the stream can note where deflate
+// blocks begin and a later stream can start at one of them (with the window
+// of bytes before it) instead of at the beginning.
 #pragma once
 
 #include <zlib.h>
@@ -10,12 +10,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "engine/zip/zip_archive.h"
-
-struct zip_file;
 
 namespace vers::engine::zip {
 
@@ -29,9 +28,9 @@ struct ResumePoint::State {
 
 class MemberInflater {
  public:
-  // raw: the member opened for its raw bytes, owned from here on. A stream
+  // raw: the member's bytes as stored, which outlive the inflater. A stream
   // from the beginning checks the inflated bytes against expected_crc.
-  MemberInflater(::zip_file* raw, bool stored, std::shared_ptr<const ResumePoint::State> from,
+  MemberInflater(std::span<const uint8_t> raw, bool stored, std::shared_ptr<const ResumePoint::State> from,
                  std::optional<uint32_t> expected_crc, std::string what);
   ~MemberInflater();
   MemberInflater(const MemberInflater&) = delete;
@@ -47,17 +46,13 @@ class MemberInflater {
   void refill();
   void note_block_start(uint64_t out);
   [[noreturn]] void fail(const std::string& detail) const;
-  [[noreturn]] void fail_read() const;
 
-  ::zip_file* raw_;
+  std::span<const uint8_t> raw_;
   bool stored_;
   std::string what_;
   z_stream z_{};
   bool z_ready_ = false;
-  std::vector<uint8_t> in_;
-  uint64_t in_read_ = 0;  // raw bytes read into in_ so far, counted from the member's beginning
-  uint8_t last_byte_ = 0;  // the last raw byte of the buffer before this one
-  bool in_end_ = false;
+  uint64_t in_ = 0;  // raw bytes handed to zlib (or copied, when stored) so far
   bool finished_ = false;
   uint64_t out_ = 0;
   std::optional<uint32_t> expected_crc_;
