@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "engine/error.h"
 #include "engine/xlsx/x_escapes.h"
@@ -143,13 +144,30 @@ SharedStrings SharedStrings::read(const zip::Archive& archive, const std::string
   // exceed a generous multiple of the member's compressed size.
   const uint64_t max_bytes = archive.compressed_size(member) * 32 + (uint64_t(64) << 20);
   auto stream = archive.open(member);
-  std::string xml;
-  std::vector<char> buffer(64 * 1024);
-  while (const size_t n = stream->read(buffer.data(), buffer.size())) {
-    if (xml.size() + n > max_bytes)
-      throw EngineError("Файл " + stream->what() + " не читается: таблица строк недопустимо велика для своего размера");
-    xml.append(buffer.data(), n);
+  // Inflated straight into the string, sized once from what the directory
+  // says; a directory that says too little only costs growing it.
+  auto too_big = [&] {
+    return EngineError("Файл " + stream->what() + " не читается: таблица строк недопустимо велика для своего размера");
+  };
+  std::string xml(size_t(std::min(archive.inflated_size(member), max_bytes)), '\0');
+  size_t filled = 0;
+  for (;;) {
+    if (filled < xml.size()) {
+      const size_t n = stream->read(xml.data() + filled, xml.size() - filled);
+      if (n == 0) break;
+      filled += n;
+      continue;
+    }
+    char more[4096];
+    const size_t n = stream->read(more, sizeof more);
+    if (n == 0) break;
+    if (filled + n > max_bytes) throw too_big();
+    xml.resize(size_t(std::min<uint64_t>(filled + std::max<size_t>(filled / 2, 64 * 1024), max_bytes + 1)));
+    std::memcpy(xml.data() + filled, more, n);
+    filled += n;
   }
+  if (filled > max_bytes) throw too_big();
+  xml.resize(filled);
   return parse(std::move(xml), stream->what(), max_bytes);
 }
 
