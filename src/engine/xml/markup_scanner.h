@@ -54,6 +54,10 @@ class MarkupScanner {
     Text, Open, StartName, InTag, InQuote, EndName, EndTail, Bang, Comment, CData, Instruction, Declaration
   };
 
+  // Passes tags that are not captured, from p on, with one search for the
+  // next mark per step; stops at the end, at a comment, CDATA section,
+  // instruction or declaration, or once capture is turned on.
+  const char* pass_tags(const char* data, const char* p, const char* end, uint64_t base, Listener& listener);
   bool bang_step(char c);
   bool declaration_step(char c);
   // Steps p past the first "<mark><mark>>" (the end of a comment or of a
