@@ -175,14 +175,17 @@ const char* MarkupScanner::pass_tags(const char* data, const char* p, const char
   // The marks of one block of 64 bytes at a time, taken lowest first.
   const char* block = p;
   uint64_t marks = marks_in_block(block, end);
-  for (;;) {
+  auto next_mark = [&]() -> const char* {
     while (!marks) {
       block += 64;
-      if (block >= end) goto at_end;
+      if (block >= end) return nullptr;
       marks = marks_in_block(block, end);
     }
     const char* mark = block + __builtin_ctzll(marks);
     marks &= marks - 1;
+    return mark;
+  };
+  while (const char* mark = next_mark()) {
     if (mark < p) continue;  // passed over already
     p = mark + 1;
     switch (state_) {
@@ -230,10 +233,9 @@ const char* MarkupScanner::pass_tags(const char* data, const char* p, const char
         segment = p;
         break;
       default:
-        return p;
+        return mark;
     }
   }
-at_end:
   if (state_ == State::InTag) {
     bool known = false;
     const bool slash = ends_with_slash(segment, end, known);
