@@ -34,7 +34,7 @@ bool declares_utf8(std::string_view prolog) {
 // Finds the si elements: their places, the prolog and the root element.
 class PlaceFinder : public xml::MarkupScanner::Listener {
  public:
-  explicit PlaceFinder(std::vector<std::pair<uint64_t, uint64_t>>& places) : places_(places) {}
+  explicit PlaceFinder(std::vector<SharedStrings::Place>& places) : places_(places) {}
 
   void tag(const xml::MarkupScanner::Tag& tag) override {
     using Kind = xml::MarkupScanner::TagKind;
@@ -52,10 +52,10 @@ class PlaceFinder : public xml::MarkupScanner::Listener {
         si_begin_ = tag.begin;
       }
     } else if (tag.kind == Kind::Empty) {
-      if (is_si && !si_depth_) places_.emplace_back(tag.begin, tag.end);
+      if (is_si && !si_depth_) places_.push_back({tag.begin, tag.end});
     } else {
       if (si_depth_ && depth_ == si_depth_) {
-        places_.emplace_back(si_begin_, tag.end);
+        places_.push_back({si_begin_, tag.end});
         si_depth_ = 0;
       }
       --depth_;
@@ -67,7 +67,7 @@ class PlaceFinder : public xml::MarkupScanner::Listener {
   std::string root_open, root_name;
 
  private:
-  std::vector<std::pair<uint64_t, uint64_t>>& places_;
+  std::vector<SharedStrings::Place>& places_;
   int depth_ = 0, si_depth_ = 0;
   uint64_t si_begin_ = 0;
 };
@@ -113,18 +113,15 @@ class StringHandler : public xml::Handler {
 }  // namespace
 
 void SharedStrings::index(uint64_t max_bytes) {
-  std::vector<std::pair<uint64_t, uint64_t>> found;
-  PlaceFinder finder(found);
+  PlaceFinder finder(places_);
   xml::MarkupScanner scanner(what_);
   scanner.set_capture(true);
   scanner.scan(xml_, finder);
   if (scanner.inside_markup() || !finder.root_seen)
     throw EngineError("Файл " + what_ + " повреждён: таблица строк обрывается");
   // Each string costs its place besides the XML.
-  if (xml_.size() + found.size() * sizeof(Place) > max_bytes)
+  if (xml_.size() + places_.size() * sizeof(Place) > max_bytes)
     throw EngineError("Файл " + what_ + " не читается: таблица строк недопустимо велика для своего размера");
-  places_.reserve(found.size());
-  for (const auto& [begin, end] : found) places_.push_back({begin, end});
   prolog_ = xml_.substr(0, size_t(finder.root_begin));
   root_open_ = std::move(finder.root_open);
   root_close_ = "</" + finder.root_name + ">";

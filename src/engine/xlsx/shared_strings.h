@@ -34,11 +34,13 @@ class SharedStrings {
   // damaged.
   std::string_view at(size_t index) const;
 
- private:
+  // Where one string's si element lies in the member.
   struct Place {
     uint64_t begin;  // the '<' of its si element
     uint64_t end;    // just past the element
   };
+
+ private:
 
   void index(uint64_t max_bytes);
   bool read_plain(const Place& place, std::string_view& text) const;
