@@ -29,8 +29,9 @@ std::string damaged(const std::string& file, const std::string& detail) {
   return "Файл «" + file + "» повреждён: " + detail;
 }
 
+// The compression methods a workbook's members use.
 constexpr int kMethodStored = 0;
-constexpr int kMethodDeflated = Z_DEFLATED;
+constexpr int kMethodDeflated = 8;
 constexpr uLong kFlagEncrypted = 1;
 
 // The archive's bytes as the file minizip reads: a cursor over memory.
