@@ -116,13 +116,13 @@ void SharedStrings::index(uint64_t max_bytes) {
   PlaceFinder finder(places_);
   xml::MarkupScanner scanner(what_);
   scanner.set_capture(true);
-  scanner.scan(xml_, finder);
+  scanner.scan(xml(), finder);
   if (scanner.inside_markup() || !finder.root_seen)
     throw EngineError("Файл " + what_ + " повреждён: таблица строк обрывается");
   // Each string costs its place besides the XML.
-  if (xml_.size() + places_.size() * sizeof(Place) > max_bytes)
+  if (xml().size() + places_.size() * sizeof(Place) > max_bytes)
     throw EngineError("Файл " + what_ + " не читается: таблица строк недопустимо велика для своего размера");
-  prolog_ = xml_.substr(0, size_t(finder.root_begin));
+  prolog_ = std::string(xml().substr(0, size_t(finder.root_begin)));
   root_open_ = std::move(finder.root_open);
   root_close_ = "</" + finder.root_name + ">";
   utf8_ = declares_utf8(prolog_);
@@ -131,7 +131,7 @@ void SharedStrings::index(uint64_t max_bytes) {
 SharedStrings SharedStrings::parse(std::string document, const std::string& what, uint64_t max_bytes) {
   SharedStrings table;
   table.what_ = what;
-  table.xml_ = std::move(document);
+  table.owned_ = std::move(document);
   table.index(max_bytes);
   return table;
 }
@@ -141,16 +141,16 @@ SharedStrings SharedStrings::read(const zip::Archive& archive, const std::string
   // exceed a generous multiple of the member's compressed size.
   const uint64_t max_bytes = archive.compressed_size(member) * 32 + (uint64_t(64) << 20);
   auto stream = archive.open(member);
-  // Inflated straight into the string, sized once from what the directory
+  // Inflated straight into a buffer sized once from what the directory
   // says; a directory that says too little only costs growing it.
   auto too_big = [&] {
     return EngineError("Файл " + stream->what() + " не читается: таблица строк недопустимо велика для своего размера");
   };
-  std::string xml(size_t(std::min(archive.inflated_size(member), max_bytes)), '\0');
+  xml::LargeBuffer buffer(size_t(std::min(archive.inflated_size(member), max_bytes)));
   size_t filled = 0;
   for (;;) {
-    if (filled < xml.size()) {
-      const size_t n = stream->read(xml.data() + filled, xml.size() - filled);
+    if (filled < buffer.capacity()) {
+      const size_t n = stream->read(buffer.data() + filled, buffer.capacity() - filled);
       if (n == 0) break;
       filled += n;
       continue;
@@ -159,20 +159,27 @@ SharedStrings SharedStrings::read(const zip::Archive& archive, const std::string
     const size_t n = stream->read(more, sizeof more);
     if (n == 0) break;
     if (filled + n > max_bytes) throw too_big();
-    xml.resize(size_t(std::min<uint64_t>(filled + std::max<size_t>(filled / 2, 64 * 1024), max_bytes + 1)));
-    std::memcpy(xml.data() + filled, more, n);
+    xml::LargeBuffer bigger(
+        size_t(std::min<uint64_t>(filled + std::max<size_t>(filled / 2, 64 * 1024), max_bytes + 1)));
+    if (filled) std::memcpy(bigger.data(), buffer.data(), filled);
+    std::memcpy(bigger.data() + filled, more, n);
+    buffer = std::move(bigger);
     filled += n;
   }
   if (filled > max_bytes) throw too_big();
-  xml.resize(filled);
-  return parse(std::move(xml), stream->what(), max_bytes);
+  SharedStrings table;
+  table.what_ = stream->what();
+  table.large_ = std::move(buffer);
+  table.large_size_ = filled;
+  table.index(max_bytes);
+  return table;
 }
 
 // The common string, <si><t>text</t></si> with text that holds no markup,
 // no reference and no carriage return, is its own bytes.
 bool SharedStrings::read_plain(const Place& place, std::string_view& text) const {
   if (!utf8_) return false;
-  std::string_view si = std::string_view(xml_).substr(size_t(place.begin), size_t(place.end - place.begin));
+  std::string_view si = xml().substr(size_t(place.begin), size_t(place.end - place.begin));
   if (si.ends_with("/>")) {  // <si/>
     text = {};
     return si.find_first_of("\"'") == std::string_view::npos;
@@ -206,7 +213,8 @@ bool SharedStrings::read_plain(const Place& place, std::string_view& text) const
 // Any other string: the element put in the root element and parsed.
 std::string SharedStrings::decode(const Place& place) const {
   const std::string document = prolog_ + root_open_ +
-                               xml_.substr(size_t(place.begin), size_t(place.end - place.begin)) + root_close_;
+                               std::string(xml().substr(size_t(place.begin), size_t(place.end - place.begin))) +
+                               root_close_;
   StringHandler handler(what_);
   xml::parse(document, what_, handler);
   return handler.take();
