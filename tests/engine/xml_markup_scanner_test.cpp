@@ -1,7 +1,7 @@
 // The tag scan: kinds and places of tags, marks inside quoted values,
 // comments, CDATA sections, instructions and declarations passed over whole,
-// the same tags whether names are captured or not and wherever the stream
-// is cut into chunks.
+// the same tags whatever is captured of them and wherever the stream is cut
+// into chunks.
 #include "engine/xml/markup_scanner.h"
 
 #include <gtest/gtest.h>
@@ -18,18 +18,22 @@ struct Event {
   Kind kind;
   uint64_t begin, end;
   std::string name;
+  std::string raw = {};
   friend bool operator==(const Event&, const Event&) = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const Event& e) {
-  return out << int(e.kind) << "[" << e.begin << "," << e.end << ")" << e.name;
+  return out << int(e.kind) << "[" << e.begin << "," << e.end << ")" << e.name << " " << e.raw;
 }
+
+// What a scan captures.
+enum class Capture { None, Names, NamesAndRaw };
 
 class Recorder : public MarkupScanner::Listener {
  public:
   explicit Recorder(MarkupScanner& scanner, int capture_from = -1) : scanner_(scanner), capture_from_(capture_from) {}
   void tag(const MarkupScanner::Tag& tag) override {
-    events.push_back({tag.kind, tag.begin, tag.end, std::string(tag.name)});
+    events.push_back({tag.kind, tag.begin, tag.end, std::string(tag.name), std::string(tag.raw)});
     if (int(events.size()) == capture_from_) scanner_.set_capture(true);
   }
   std::vector<Event> events;
@@ -40,10 +44,10 @@ class Recorder : public MarkupScanner::Listener {
 };
 
 // The tags of a document scanned in chunks of the given sizes (the last
-// repeated), names captured or not.
-std::vector<Event> scan(std::string_view document, bool capture, std::vector<size_t> chunks) {
+// repeated).
+std::vector<Event> scan(std::string_view document, Capture capture, std::vector<size_t> chunks) {
   MarkupScanner scanner("«a.xml»");
-  scanner.set_capture(capture);
+  scanner.set_capture(capture != Capture::None, capture == Capture::NamesAndRaw);
   Recorder recorder(scanner);
   size_t at = 0;
   for (size_t i = 0; at < document.size(); ++i) {
@@ -54,8 +58,11 @@ std::vector<Event> scan(std::string_view document, bool capture, std::vector<siz
   return recorder.events;
 }
 
-std::vector<Event> without_names(std::vector<Event> events) {
-  for (Event& e : events) e.name.clear();
+std::vector<Event> without(std::vector<Event> events, Capture keep) {
+  for (Event& e : events) {
+    if (keep != Capture::NamesAndRaw) e.raw.clear();
+    if (keep == Capture::None) e.name.clear();
+  }
   return events;
 }
 
@@ -71,26 +78,27 @@ const char* const kDocuments[] = {
 TEST(MarkupScanner, FindsTagsAndTheirKinds) {
   const std::string document = kDocuments[0];
   const std::vector<Event> expected = {
-      {Kind::Start, 0, 17, "r"},  {Kind::Empty, 17, 21, "e"}, {Kind::Empty, 21, 27, "f"},
-      {Kind::Empty, 27, 37, "g"}, {Kind::Start, 37, 47, "h"}, {Kind::End, 47, 51, "h"},
+      {Kind::Start, 0, 17, "r", "<r a='x>y' b=\"/\">"}, {Kind::Empty, 17, 21, "e", "<e/>"},
+      {Kind::Empty, 21, 27, "f", "<f  />"},              {Kind::Empty, 27, 37, "g", "<g a='1'/>"},
+      {Kind::Start, 37, 47, "h", "<h a=\"2\" >"},       {Kind::End, 47, 51, "h"},
       {Kind::End, 51, 55, "r"},
   };
-  EXPECT_EQ(scan(document, true, {document.size()}), expected);
+  EXPECT_EQ(scan(document, Capture::NamesAndRaw, {document.size()}), expected);
   const std::vector<Event> others = {{Kind::Start, 0, 3, "r"}, {Kind::Empty, 58, 64, "yes"}, {Kind::End, 64, 68, "r"}};
-  EXPECT_EQ(scan(kDocuments[2], true, {4096}), others);
+  EXPECT_EQ(scan(kDocuments[2], Capture::Names, {4096}), others);
 }
 
-TEST(MarkupScanner, SameTagsWithOrWithoutNamesWhereverTheChunksEnd) {
+TEST(MarkupScanner, SameTagsWhateverIsCapturedAndWhereverTheChunksEnd) {
   for (const char* d : kDocuments) {
     const std::string_view document = d;
-    const std::vector<Event> whole = without_names(scan(document, true, {document.size()}));
+    const std::vector<Event> whole = scan(document, Capture::NamesAndRaw, {document.size()});
     ASSERT_FALSE(whole.empty()) << d;
-    EXPECT_EQ(scan(document, false, {document.size()}), whole) << d;
-    EXPECT_EQ(without_names(scan(document, true, {1})), whole) << d;
-    EXPECT_EQ(scan(document, false, {1}), whole) << d;
-    for (size_t cut = 1; cut < document.size(); ++cut) {
-      EXPECT_EQ(scan(document, false, {cut, document.size()}), whole) << d << " cut at " << cut;
-      EXPECT_EQ(without_names(scan(document, true, {cut, document.size()})), whole) << d << " cut at " << cut;
+    for (const Capture capture : {Capture::None, Capture::Names, Capture::NamesAndRaw}) {
+      const std::vector<Event> expected = without(whole, capture);
+      EXPECT_EQ(scan(document, capture, {document.size()}), expected) << d;
+      EXPECT_EQ(scan(document, capture, {1}), expected) << d;
+      for (size_t cut = 1; cut < document.size(); ++cut)
+        EXPECT_EQ(scan(document, capture, {cut, document.size()}), expected) << d << " cut at " << cut;
     }
   }
 }
@@ -100,8 +108,8 @@ TEST(MarkupScanner, CaptureTurnedOnByTheListenerTakesEffectFromTheNextTag) {
   Recorder recorder(scanner, 2);
   scanner.scan("<a><b x='1'><c/></b><d>", recorder);
   const std::vector<Event> expected = {
-      {Kind::Start, 0, 3, ""}, {Kind::Start, 3, 12, ""}, {Kind::Empty, 12, 16, "c"},
-      {Kind::End, 16, 20, "b"}, {Kind::Start, 20, 23, "d"},
+      {Kind::Start, 0, 3, ""}, {Kind::Start, 3, 12, ""}, {Kind::Empty, 12, 16, "c", "<c/>"},
+      {Kind::End, 16, 20, "b"}, {Kind::Start, 20, 23, "d", "<d>"},
   };
   EXPECT_EQ(recorder.events, expected);
 }
@@ -112,12 +120,12 @@ TEST(MarkupScanner, TellsWhenTheBytesEndInsideMarkup) {
     bool inside;
   } cases[] = {{"<a>text", false}, {"<a", true}, {"<a b='>", true}, {"<a><!-- x", true}, {"<a></a", true}};
   for (const Case& c : cases) {
-    for (const bool capture : {true, false}) {
+    for (const Capture capture : {Capture::None, Capture::Names, Capture::NamesAndRaw}) {
       MarkupScanner scanner("«a.xml»");
-      scanner.set_capture(capture);
+      scanner.set_capture(capture != Capture::None, capture == Capture::NamesAndRaw);
       Recorder recorder(scanner);
       scanner.scan(c.document, recorder);
-      EXPECT_EQ(scanner.inside_markup(), c.inside) << c.document << (capture ? " captured" : "");
+      EXPECT_EQ(scanner.inside_markup(), c.inside) << c.document << " capture " << int(capture);
     }
   }
 }

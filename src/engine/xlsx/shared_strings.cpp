@@ -34,7 +34,8 @@ bool declares_utf8(std::string_view prolog) {
 // Finds the si elements: their places, the prolog and the root element.
 class PlaceFinder : public xml::MarkupScanner::Listener {
  public:
-  explicit PlaceFinder(std::vector<SharedStrings::Place>& places) : places_(places) {}
+  PlaceFinder(std::vector<SharedStrings::Place>& places, xml::MarkupScanner& scanner)
+      : places_(places), scanner_(scanner) {}
 
   void tag(const xml::MarkupScanner::Tag& tag) override {
     using Kind = xml::MarkupScanner::TagKind;
@@ -43,6 +44,7 @@ class PlaceFinder : public xml::MarkupScanner::Listener {
       root_begin = tag.begin;
       root_open = std::string(tag.raw);
       root_name = std::string(tag.name);
+      scanner_.set_capture(true, false);  // names alone tell the rest apart
     }
     const bool is_si = local_part(tag.name) == "si";
     if (tag.kind == Kind::Start) {
@@ -68,6 +70,7 @@ class PlaceFinder : public xml::MarkupScanner::Listener {
 
  private:
   std::vector<SharedStrings::Place>& places_;
+  xml::MarkupScanner& scanner_;
   int depth_ = 0, si_depth_ = 0;
   uint64_t si_begin_ = 0;
 };
@@ -113,9 +116,9 @@ class StringHandler : public xml::Handler {
 }  // namespace
 
 void SharedStrings::index(uint64_t max_bytes) {
-  PlaceFinder finder(places_);
   xml::MarkupScanner scanner(what_);
   scanner.set_capture(true);
+  PlaceFinder finder(places_, scanner);
   scanner.scan(xml(), finder);
   if (scanner.inside_markup() || !finder.root_seen)
     throw EngineError("Файл " + what_ + " повреждён: таблица строк обрывается");

@@ -88,7 +88,7 @@ bool ends_with_slash(const char* from, const char* to, bool& known) {
 }  // namespace
 
 void MarkupScanner::keep(const char* from, const char* to) {
-  if (!capturing_) return;
+  if (!capturing_raw_) return;
   if (raw_.size() + size_t(to - from) > kMaxCapturedTag)
     throw EngineError("Файл " + what_ + " не читается: тег длиннее " + std::to_string(kMaxCapturedTag >> 20) + " МиБ");
   raw_.append(from, to);
@@ -102,7 +102,7 @@ void MarkupScanner::add_name(const char* from, const char* to) {
 }
 
 void MarkupScanner::emit(TagKind kind, uint64_t end, Listener& listener) {
-  const bool with_raw = capturing_ && kind != TagKind::End;
+  const bool with_raw = capturing_raw_ && kind != TagKind::End;
   listener.tag(Tag{kind, tag_begin_, end, name_, with_raw ? std::string_view(raw_) : std::string_view()});
 }
 
@@ -170,7 +170,6 @@ bool MarkupScanner::skip_past_closing(char mark, const char*& p, const char* end
 const char* MarkupScanner::pass_tags(const char* data, const char* p, const char* end, uint64_t base,
                                      Listener& listener) {
   auto offset = [&](const char* at) { return base + uint64_t(at - data); };
-  name_.clear();  // tags passed here carry no name
   const char* segment = p;  // where the tag's bytes since its name or last value began
   // The marks of one block of 64 bytes at a time, taken lowest first.
   const char* block = p;
@@ -189,28 +188,44 @@ const char* MarkupScanner::pass_tags(const char* data, const char* p, const char
     if (mark < p) continue;  // passed over already
     p = mark + 1;
     switch (state_) {
-      case State::Text:
+      case State::Text: {
         if (*mark != '<') break;
         tag_begin_ = offset(mark);
-        capturing_ = false;
+        capturing_ = capture_;
+        capturing_raw_ = false;
+        name_.clear();
         if (p == end || *p == '!' || *p == '?') {
           state_ = State::Open;  // the general steps tell these apart
           return p;
         }
-        if (*p == '/') {
+        const bool end_tag = *p == '/';
+        const char* name = end_tag ? p + 1 : p;
+        if (capturing_) {
+          // The name, when it ends in these bytes; else the general steps
+          // gather it.
+          const char* stop = find_stop(name, end, end_tag ? kEndNameEnd : kStartNameEnd);
+          if (stop == end) {
+            state_ = State::Open;
+            return p;
+          }
+          add_name(name, stop);
+          name = stop;
+        }
+        p = name;
+        if (end_tag) {
           state_ = State::EndTail;
-          ++p;
         } else {
           state_ = State::InTag;
           slash_ = false;
           segment = p;
         }
         break;
+      }
       case State::EndTail:
         if (*mark != '>') break;
         state_ = State::Text;
         emit(TagKind::End, offset(p), listener);
-        if (capture_) return p;
+        if (capture_raw_) return p;
         break;
       case State::InTag:
         if (*mark == '<') break;
@@ -220,7 +235,7 @@ const char* MarkupScanner::pass_tags(const char* data, const char* p, const char
           if (known) slash_ = slash;
           state_ = State::Text;
           emit(slash_ ? TagKind::Empty : TagKind::Start, offset(p), listener);
-          if (capture_) return p;
+          if (capture_raw_) return p;
           break;
         }
         quote_ = *mark;
@@ -252,9 +267,9 @@ void MarkupScanner::scan(std::string_view bytes, Listener& listener) {
   auto offset = [&](const char* at) { return base + uint64_t(at - data); };
 
   while (p < end) {
-    const bool passing = state_ == State::Text ? !capture_
+    const bool passing = state_ == State::Text ? !capture_raw_
                          : state_ == State::InTag || state_ == State::InQuote || state_ == State::EndTail
-                             ? !capturing_
+                             ? !capturing_raw_
                              : false;
     if (passing) {
       p = pass_tags(data, p, end, base, listener);
@@ -270,6 +285,7 @@ void MarkupScanner::scan(std::string_view bytes, Listener& listener) {
         p = static_cast<const char*>(lt);
         tag_begin_ = offset(p);
         capturing_ = capture_;
+        capturing_raw_ = capture_raw_;
         raw_.clear();
         name_.clear();
         keep(p, p + 1);
