@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  libzip-dev zlib1g-dev libexpat1-dev libssl-dev
+  libminizip-dev libisal-dev zlib1g-dev libexpat1-dev libssl-dev
   qt6-base-dev libgl-dev
   locales
 )

@@ -4,6 +4,7 @@
 
 #include "engine/xlsx/shared_strings.h"
 #include "engine/xlsx/x_escapes.h"
+#include "engine/zip/zip_archive.h"
 #include "xml_test_support.h"
 
 namespace vers::engine::xlsx {
@@ -99,6 +100,37 @@ TEST(SharedStrings, RefusesATableBeyondItsBound) {
   const std::string message =
       xml_test::engine_error([&] { SharedStrings::parse(document, "«a.xlsx» (часть «s.xml»)", 4000); });
   EXPECT_NE(message.find("«a.xlsx»"), std::string::npos) << message;
+}
+
+// Sets the inflated size that both headers of the archive's last member
+// give.
+void claim_inflated_size(std::vector<uint8_t>& bytes, uint32_t size) {
+  auto last = [&](uint8_t kind) {
+    for (size_t i = bytes.size() - 4; i > 0; --i)
+      if (bytes[i] == 'P' && bytes[i + 1] == 'K' && bytes[i + 2] == kind && bytes[i + 3] == kind + 1) return i;
+    ADD_FAILURE() << "no record " << int(kind);
+    return size_t(0);
+  };
+  for (const size_t at : {last(3) + 22, last(1) + 24})
+    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = uint8_t(size >> (8 * i));
+}
+
+TEST(SharedStrings, ReadsTheWholeMemberWhateverSizeTheDirectoryGives) {
+  // Large enough to be kept in a mapped buffer, and small.
+  for (const int count : {150000, 3}) {
+    std::string document = "<sst>";
+    for (int i = 0; i < count; ++i) document += "<si><t>строка " + std::to_string(i) + "</t></si>";
+    document += "</sst>";
+    for (const uint32_t claimed : {uint32_t(document.size()), uint32_t(0), uint32_t(100), uint32_t(document.size() / 2)}) {
+      std::vector<uint8_t> bytes = xml_test::make_zip({{"a.xml", "<a/>"}, {"s.xml", document}});
+      claim_inflated_size(bytes, claimed);
+      const zip::Archive archive(bytes, "a.xlsx");
+      const SharedStrings table = SharedStrings::read(archive, "s.xml");
+      ASSERT_EQ(table.size(), size_t(count)) << claimed;
+      EXPECT_EQ(table.at(0), "строка 0") << claimed;
+      EXPECT_EQ(table.at(size_t(count - 1)), "строка " + std::to_string(count - 1)) << claimed;
+    }
+  }
 }
 
 }  // namespace

@@ -44,6 +44,47 @@ TEST(XmlReader, ResolvesNamespacesWhateverThePrefix) {
   }
 }
 
+TEST(XmlReader, NamespaceDeclarationsHoldForTheirElementOnly) {
+  struct Case {
+    const char* document;
+    const char* log;
+  } cases[] = {
+      // An inner declaration shadows the outer one, and ends with its element.
+      {"<p:r xmlns:p='urn:b'><p:c xmlns:p='urn:a' p:x='1'/><p:d/></p:r>",
+       "<{urn:b}r><{urn:a}c a:x=1></c><{urn:b}d></d></r>"},
+      // The default namespace can be undeclared; attributes never take it.
+      {"<r xmlns='urn:a' x='1'><c xmlns=''/><d/></r>", "<{urn:a}r><{}c></c><{urn:a}d></d></r>"},
+      // Declarations are no attributes of the element.
+      {"<r xmlns:y='urn:a' xmlns='urn:a'/>", "<{urn:a}r></r>"},
+      // The xml prefix is always declared.
+      {"<r xml:space='preserve' y='2'/>", "<{}r y=2></r>"},
+  };
+  for (const Case& c : cases) {
+    Recorder r;
+    parse(c.document, "«a.xml»", r);
+    EXPECT_EQ(r.log, c.log) << c.document;
+  }
+}
+
+TEST(XmlReader, UndeclaredOrForbiddenPrefixesAreMalformed) {
+  const char* documents[] = {
+      "<p:r/>",                                     // element prefix never declared
+      "<r><p:c xmlns:p='urn:a'/><p:d/></r>",        // declared on a sibling only
+      "<r p:x='1'/>",                               // attribute prefix never declared
+      "<r xmlns:p=''/>",                            // a prefix cannot be undeclared
+      "<r xmlns:xmlns='urn:a'/>",                   // nor "xmlns" declared
+      "<r xmlns:xml='urn:a'/>",                     // nor "xml" bound elsewhere
+      "<r xmlns:p='http://www.w3.org/XML/1998/namespace'/>",
+      "<a:b:c xmlns:a='urn:a'/>",                   // no qualified name
+      "<r xmlns:p='urn:a' xmlns:q='urn:a' p:x='1' q:x='2'/>",  // one attribute twice
+  };
+  for (const char* d : documents) {
+    Recorder r;
+    const std::string message = engine_error([&] { parse(d, "«плохой.xml»", r); });
+    EXPECT_NE(message.find("«плохой.xml» повреждён: неверный XML в строке 1"), std::string::npos) << d << ": " << message;
+  }
+}
+
 TEST(XmlReader, StreamsAMemberInChunksAndStopsWhenTheHandlerIsDone) {
   std::string document = "<root>";
   for (int i = 0; i < 50000; ++i) document += "<row n='" + std::to_string(i) + "'>текст</row>";

@@ -1,11 +1,11 @@
 // Shared by the tests of the zip container and the XML workbook readers:
-// fixture bytes, and zip archives written by libzip from members given in
+// fixture bytes, and zip archives written by minizip from members given in
 // the test, for the hostile and damaged archives that no spreadsheet
 // application would save.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <zip.h>
+#include <minizip/zip.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,22 +36,25 @@ struct Member {
   std::string data;
 };
 
-// A zip archive of the members, deflated unless stored is set.
-inline std::vector<uint8_t> make_zip(const std::vector<Member>& members, bool stored = false) {
+// A zip archive of the members, deflated unless stored is set; with zip64
+// set, every member carries the 64-bit sizes and offsets.
+inline std::vector<uint8_t> make_zip(const std::vector<Member>& members, bool stored = false, bool zip64 = false) {
   char path[] = "/tmp/vers_xml_test_XXXXXX";
   const int fd = mkstemp(path);
   EXPECT_GE(fd, 0);
   close(fd);
-  int error = 0;
-  zip_t* z = zip_open(path, ZIP_CREATE | ZIP_TRUNCATE, &error);
+  zipFile z = zipOpen64(path, APPEND_STATUS_CREATE);
   EXPECT_NE(z, nullptr);
   for (const Member& m : members) {
-    zip_source_t* source = zip_source_buffer(z, m.data.data(), m.data.size(), 0);
-    const zip_int64_t index = zip_file_add(z, m.name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-    EXPECT_GE(index, 0) << m.name;
-    zip_set_file_compression(z, zip_uint64_t(index), stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+    zip_fileinfo info{};
+    EXPECT_EQ(zipOpenNewFileInZip64(z, m.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                    stored ? 0 : Z_DEFLATED, stored ? 0 : Z_DEFAULT_COMPRESSION, zip64 ? 1 : 0),
+              ZIP_OK)
+        << m.name;
+    EXPECT_EQ(zipWriteInFileInZip(z, m.data.data(), unsigned(m.data.size())), ZIP_OK) << m.name;
+    EXPECT_EQ(zipCloseFileInZip(z), ZIP_OK) << m.name;
   }
-  EXPECT_EQ(zip_close(z), 0);
+  EXPECT_EQ(zipClose(z, nullptr), ZIP_OK);
   std::vector<uint8_t> bytes = read_bytes(path);
   std::remove(path);
   return bytes;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "xml_test_support.h"
 
 namespace vers::engine::zip {
@@ -108,6 +110,90 @@ TEST(ZipArchive, ReadSmallRefusesLargerMembers) {
   Archive archive(make_zip({{"mimetype", std::string(300, 'm')}}), "a.ods");
   EXPECT_EQ(archive.read_small("mimetype", 300).size(), 300u);
   EXPECT_NE(engine_error([&] { archive.read_small("mimetype", 299); }).find("mimetype"), std::string::npos);
+}
+
+TEST(ZipArchive, ReadsMembersWithSixtyFourBitSizes) {
+  const std::string big(300000, 'z');
+  for (const bool stored : {true, false}) {
+    Archive archive(make_zip({{"a.xml", "<a/>"}, {"b.xml", big}}, stored, true), "большая.xlsx");
+    EXPECT_EQ(archive.member_names(), (std::vector<std::string>{"a.xml", "b.xml"}));
+    EXPECT_EQ(read_all(*archive.open("a.xml")), "<a/>");
+    EXPECT_EQ(read_all(*archive.open("b.xml")), big);
+    EXPECT_EQ(archive.inflated_size("b.xml"), big.size());
+  }
+}
+
+// Offsets of a member's fields in its local header and in its directory
+// entry.
+struct Field {
+  size_t local, central, width;
+};
+constexpr Field kFlags{6, 8, 2}, kMethod{8, 10, 2}, kCompressedSize{18, 20, 4}, kDirectoryOffset{0, 16, 4};
+
+// The last record of the kind (3: local header, 1: directory entry, 5: end
+// of the directory).
+size_t find_signature(const std::vector<uint8_t>& bytes, uint8_t kind) {
+  for (size_t i = bytes.size() - 4; i > 0; --i)
+    if (bytes[i] == 'P' && bytes[i + 1] == 'K' && bytes[i + 2] == kind && bytes[i + 3] == kind + 1) return i;
+  ADD_FAILURE() << "no record " << int(kind);
+  return 0;
+}
+
+uint64_t get(const std::vector<uint8_t>& bytes, size_t at, size_t width) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < width; ++i) v |= uint64_t(bytes[at + i]) << (8 * i);
+  return v;
+}
+
+void put(std::vector<uint8_t>& bytes, size_t at, size_t width, uint64_t v) {
+  for (size_t i = 0; i < width; ++i) bytes[at + i] = uint8_t(v >> (8 * i));
+}
+
+// Sets a field of the last member, in both headers so that they agree.
+void set_member_field(std::vector<uint8_t>& bytes, const Field& field, uint64_t v) {
+  put(bytes, find_signature(bytes, 3) + field.local, field.width, v);
+  put(bytes, find_signature(bytes, 1) + field.central, field.width, v);
+}
+
+TEST(ZipArchive, DamagedDirectoriesAndMembersFailNamingTheFile) {
+  const std::string text = "<a>" + std::string(20000, 'q') + "</a>";
+  struct Case {
+    const char* what;
+    bool stored;
+    std::function<void(std::vector<uint8_t>&)> damage;
+    const char* message;
+  } cases[] = {
+      {"directory cut short", false,
+       [](auto& b) { b.erase(b.begin() + long(find_signature(b, 1)) + 10, b.begin() + long(find_signature(b, 5))); },
+       "оглавление"},
+      {"directory placed past the end", false,
+       [](auto& b) { put(b, find_signature(b, 5) + kDirectoryOffset.central, 4, b.size() + 100); }, "оглавление"},
+      {"local header overwritten", false, [](auto& b) { b[find_signature(b, 3) + 2] = 'X'; }, "не читается часть"},
+      {"deflated bytes running past the end", false,
+       [](auto& b) { set_member_field(b, kCompressedSize, b.size() * 2); }, "выходит за конец архива"},
+      {"stored bytes running past the end", true,
+       [](auto& b) { set_member_field(b, kCompressedSize, b.size() * 2); }, "выходит за конец архива"},
+      {"deflated bytes cut short", false,
+       [](auto& b) {
+         const size_t local = find_signature(b, 3);
+         set_member_field(b, kCompressedSize, get(b, local + kCompressedSize.local, 4) / 2);
+       },
+       "обрываются"},
+      {"stored bytes cut short", true,
+       [](auto& b) { set_member_field(b, kCompressedSize, 1000); }, "контрольная сумма"},
+      {"unknown method", false, [](auto& b) { set_member_field(b, kMethod, 12); }, "неизвестным способом"},
+      {"encrypted member", false, [](auto& b) { set_member_field(b, kFlags, 1); }, "защищена паролем"},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes = make_zip({{"mimetype", "x"}, {"a.xml", text}}, c.stored);
+    c.damage(bytes);
+    const std::string message = engine_error([&] {
+      Archive archive(bytes, "битый.xlsx");
+      read_all(*archive.open("a.xml"));
+    });
+    EXPECT_NE(message.find("битый.xlsx"), std::string::npos) << c.what << ": " << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
+  }
 }
 
 TEST(ZipArchive, DamagedMemberDataFailsCleanly) {

@@ -11,7 +11,9 @@
 namespace vers::engine::ods {
 namespace {
 
-constexpr size_t kChunk = 64 * 1024;
+// The index pass reads content.xml in pieces this large: the inflater
+// writes larger pieces straight out instead of through its own buffer.
+constexpr size_t kChunk = 256 * 1024;
 
 // Bounds on what the index keeps of a hostile document: the prolog, the
 // start tags open around a sheet, and all the distinct contexts together.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "engine/error.h"
 #include "engine/xlsx/x_escapes.h"
@@ -33,7 +34,8 @@ bool declares_utf8(std::string_view prolog) {
 // Finds the si elements: their places, the prolog and the root element.
 class PlaceFinder : public xml::MarkupScanner::Listener {
  public:
-  explicit PlaceFinder(std::vector<std::pair<uint64_t, uint64_t>>& places) : places_(places) {}
+  PlaceFinder(std::vector<SharedStrings::Place>& places, xml::MarkupScanner& scanner)
+      : places_(places), scanner_(scanner) {}
 
   void tag(const xml::MarkupScanner::Tag& tag) override {
     using Kind = xml::MarkupScanner::TagKind;
@@ -42,6 +44,7 @@ class PlaceFinder : public xml::MarkupScanner::Listener {
       root_begin = tag.begin;
       root_open = std::string(tag.raw);
       root_name = std::string(tag.name);
+      scanner_.set_capture(true, false);  // names alone tell the rest apart
     }
     const bool is_si = local_part(tag.name) == "si";
     if (tag.kind == Kind::Start) {
@@ -51,10 +54,10 @@ class PlaceFinder : public xml::MarkupScanner::Listener {
         si_begin_ = tag.begin;
       }
     } else if (tag.kind == Kind::Empty) {
-      if (is_si && !si_depth_) places_.emplace_back(tag.begin, tag.end);
+      if (is_si && !si_depth_) places_.push_back({tag.begin, tag.end});
     } else {
       if (si_depth_ && depth_ == si_depth_) {
-        places_.emplace_back(si_begin_, tag.end);
+        places_.push_back({si_begin_, tag.end});
         si_depth_ = 0;
       }
       --depth_;
@@ -66,7 +69,8 @@ class PlaceFinder : public xml::MarkupScanner::Listener {
   std::string root_open, root_name;
 
  private:
-  std::vector<std::pair<uint64_t, uint64_t>>& places_;
+  std::vector<SharedStrings::Place>& places_;
+  xml::MarkupScanner& scanner_;
   int depth_ = 0, si_depth_ = 0;
   uint64_t si_begin_ = 0;
 };
@@ -112,19 +116,16 @@ class StringHandler : public xml::Handler {
 }  // namespace
 
 void SharedStrings::index(uint64_t max_bytes) {
-  std::vector<std::pair<uint64_t, uint64_t>> found;
-  PlaceFinder finder(found);
   xml::MarkupScanner scanner(what_);
   scanner.set_capture(true);
-  scanner.scan(xml_, finder);
+  PlaceFinder finder(places_, scanner);
+  scanner.scan(xml(), finder);
   if (scanner.inside_markup() || !finder.root_seen)
     throw EngineError("Файл " + what_ + " повреждён: таблица строк обрывается");
   // Each string costs its place besides the XML.
-  if (xml_.size() + found.size() * sizeof(Place) > max_bytes)
+  if (xml().size() + places_.size() * sizeof(Place) > max_bytes)
     throw EngineError("Файл " + what_ + " не читается: таблица строк недопустимо велика для своего размера");
-  places_.reserve(found.size());
-  for (const auto& [begin, end] : found) places_.push_back({begin, end});
-  prolog_ = xml_.substr(0, size_t(finder.root_begin));
+  prolog_ = std::string(xml().substr(0, size_t(finder.root_begin)));
   root_open_ = std::move(finder.root_open);
   root_close_ = "</" + finder.root_name + ">";
   utf8_ = declares_utf8(prolog_);
@@ -133,7 +134,7 @@ void SharedStrings::index(uint64_t max_bytes) {
 SharedStrings SharedStrings::parse(std::string document, const std::string& what, uint64_t max_bytes) {
   SharedStrings table;
   table.what_ = what;
-  table.xml_ = std::move(document);
+  table.owned_ = std::move(document);
   table.index(max_bytes);
   return table;
 }
@@ -143,21 +144,45 @@ SharedStrings SharedStrings::read(const zip::Archive& archive, const std::string
   // exceed a generous multiple of the member's compressed size.
   const uint64_t max_bytes = archive.compressed_size(member) * 32 + (uint64_t(64) << 20);
   auto stream = archive.open(member);
-  std::string xml;
-  std::vector<char> buffer(64 * 1024);
-  while (const size_t n = stream->read(buffer.data(), buffer.size())) {
-    if (xml.size() + n > max_bytes)
-      throw EngineError("Файл " + stream->what() + " не читается: таблица строк недопустимо велика для своего размера");
-    xml.append(buffer.data(), n);
+  // Inflated straight into a buffer sized once from what the directory
+  // says; a directory that says too little only costs growing it.
+  auto too_big = [&] {
+    return EngineError("Файл " + stream->what() + " не читается: таблица строк недопустимо велика для своего размера");
+  };
+  xml::LargeBuffer buffer(size_t(std::min(archive.inflated_size(member), max_bytes)));
+  size_t filled = 0;
+  for (;;) {
+    if (filled < buffer.capacity()) {
+      const size_t n = stream->read(buffer.data() + filled, buffer.capacity() - filled);
+      if (n == 0) break;
+      filled += n;
+      continue;
+    }
+    char more[4096];
+    const size_t n = stream->read(more, sizeof more);
+    if (n == 0) break;
+    if (filled + n > max_bytes) throw too_big();
+    xml::LargeBuffer bigger(
+        size_t(std::min<uint64_t>(filled + std::max<size_t>(filled / 2, 64 * 1024), max_bytes + 1)));
+    if (filled) std::memcpy(bigger.data(), buffer.data(), filled);
+    std::memcpy(bigger.data() + filled, more, n);
+    buffer = std::move(bigger);
+    filled += n;
   }
-  return parse(std::move(xml), stream->what(), max_bytes);
+  if (filled > max_bytes) throw too_big();
+  SharedStrings table;
+  table.what_ = stream->what();
+  table.large_ = std::move(buffer);
+  table.large_size_ = filled;
+  table.index(max_bytes);
+  return table;
 }
 
 // The common string, <si><t>text</t></si> with text that holds no markup,
 // no reference and no carriage return, is its own bytes.
 bool SharedStrings::read_plain(const Place& place, std::string_view& text) const {
   if (!utf8_) return false;
-  std::string_view si = std::string_view(xml_).substr(size_t(place.begin), size_t(place.end - place.begin));
+  std::string_view si = xml().substr(size_t(place.begin), size_t(place.end - place.begin));
   if (si.ends_with("/>")) {  // <si/>
     text = {};
     return si.find_first_of("\"'") == std::string_view::npos;
@@ -191,7 +216,8 @@ bool SharedStrings::read_plain(const Place& place, std::string_view& text) const
 // Any other string: the element put in the root element and parsed.
 std::string SharedStrings::decode(const Place& place) const {
   const std::string document = prolog_ + root_open_ +
-                               xml_.substr(size_t(place.begin), size_t(place.end - place.begin)) + root_close_;
+                               std::string(xml().substr(size_t(place.begin), size_t(place.end - place.begin))) +
+                               root_close_;
   StringHandler handler(what_);
   xml::parse(document, what_, handler);
   return handler.take();

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/xml/large_buffer.h"
+
 namespace vers::engine::zip {
 class Archive;
 }
@@ -34,18 +36,26 @@ class SharedStrings {
   // damaged.
   std::string_view at(size_t index) const;
 
- private:
+  // Where one string's si element lies in the member.
   struct Place {
     uint64_t begin;  // the '<' of its si element
     uint64_t end;    // just past the element
   };
 
+ private:
+
   void index(uint64_t max_bytes);
+  // The member as written.
+  std::string_view xml() const {
+    return large_.data() ? std::string_view(large_.data(), large_size_) : std::string_view(owned_);
+  }
   bool read_plain(const Place& place, std::string_view& text) const;
   std::string decode(const Place& place) const;
 
   std::string what_;
-  std::string xml_;              // the member as written
+  std::string owned_;            // the member as written, when handed over as a string
+  xml::LargeBuffer large_;       // or as read from the archive
+  size_t large_size_ = 0;
   std::string prolog_;           // what comes before the root element
   std::string root_open_, root_close_;
   bool utf8_ = true;             // the member is in UTF-8: plain text is taken as it stands

@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <optional>
-#include <vector>
 
 #include "engine/workbook.h"
 
@@ -40,7 +40,7 @@ class CellRuns {
     Value value;
   };
   std::optional<CellArea> used_;
-  std::vector<Run> runs_;
+  std::deque<Run> runs_;  // grows without moving what it holds
   size_t text_bytes_ = 0;
   bool complete_ = true;
 };

@@ -1,5 +1,7 @@
 #include "engine/xml/markup_scanner.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -44,6 +46,31 @@ const char* find_tag_mark(const char* p, const char* end) {
   return p;
 }
 
+// The marks that move a scan between text, tags and attribute values.
+bool is_mark(char c) { return c == '<' || c == '>' || c == '"' || c == '\''; }
+
+// One bit for each mark among the 64 bytes from p (fewer at the end).
+uint64_t marks_in_block(const char* p, const char* end) {
+  uint64_t mask = 0;
+#if defined(__SSE2__)
+  if (end - p >= 64) {
+    const __m128i quote = _mm_set1_epi8('"'), apostrophe = _mm_set1_epi8('\''), open = _mm_set1_epi8('<'),
+                  close = _mm_set1_epi8('>');
+    for (int i = 0; i < 4; ++i) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+      const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, apostrophe)),
+                                        _mm_or_si128(_mm_cmpeq_epi8(bytes, open), _mm_cmpeq_epi8(bytes, close)));
+      mask |= uint64_t(uint32_t(_mm_movemask_epi8(hits))) << (16 * i);
+    }
+    return mask;
+  }
+#endif
+  const int n = int(std::min<ptrdiff_t>(end - p, 64));
+  for (int i = 0; i < n; ++i)
+    if (is_mark(p[i])) mask |= uint64_t(1) << i;
+  return mask;
+}
+
 // Where the first stop byte lies in [p, end), or end.
 const char* find_stop(const char* p, const char* end, const StopTable& table) {
   while (p < end && !table.stop[uint8_t(*p)]) ++p;
@@ -61,7 +88,7 @@ bool ends_with_slash(const char* from, const char* to, bool& known) {
 }  // namespace
 
 void MarkupScanner::keep(const char* from, const char* to) {
-  if (!capturing_) return;
+  if (!capturing_raw_) return;
   if (raw_.size() + size_t(to - from) > kMaxCapturedTag)
     throw EngineError("Файл " + what_ + " не читается: тег длиннее " + std::to_string(kMaxCapturedTag >> 20) + " МиБ");
   raw_.append(from, to);
@@ -75,7 +102,7 @@ void MarkupScanner::add_name(const char* from, const char* to) {
 }
 
 void MarkupScanner::emit(TagKind kind, uint64_t end, Listener& listener) {
-  const bool with_raw = capturing_ && kind != TagKind::End;
+  const bool with_raw = capturing_raw_ && kind != TagKind::End;
   listener.tag(Tag{kind, tag_begin_, end, name_, with_raw ? std::string_view(raw_) : std::string_view()});
 }
 
@@ -140,6 +167,98 @@ bool MarkupScanner::skip_past_closing(char mark, const char*& p, const char* end
   return false;
 }
 
+const char* MarkupScanner::pass_tags(const char* data, const char* p, const char* end, uint64_t base,
+                                     Listener& listener) {
+  auto offset = [&](const char* at) { return base + uint64_t(at - data); };
+  const char* segment = p;  // where the tag's bytes since its name or last value began
+  // The marks of one block of 64 bytes at a time, taken lowest first.
+  const char* block = p;
+  uint64_t marks = marks_in_block(block, end);
+  auto next_mark = [&]() -> const char* {
+    while (!marks) {
+      block += 64;
+      if (block >= end) return nullptr;
+      marks = marks_in_block(block, end);
+    }
+    const char* mark = block + __builtin_ctzll(marks);
+    marks &= marks - 1;
+    return mark;
+  };
+  while (const char* mark = next_mark()) {
+    if (mark < p) continue;  // passed over already
+    p = mark + 1;
+    switch (state_) {
+      case State::Text: {
+        if (*mark != '<') break;
+        tag_begin_ = offset(mark);
+        capturing_ = capture_;
+        capturing_raw_ = false;
+        name_.clear();
+        if (p == end || *p == '!' || *p == '?') {
+          state_ = State::Open;  // the general steps tell these apart
+          return p;
+        }
+        const bool end_tag = *p == '/';
+        const char* name = end_tag ? p + 1 : p;
+        if (capturing_) {
+          // The name, when it ends in these bytes; else the general steps
+          // gather it.
+          const char* stop = find_stop(name, end, end_tag ? kEndNameEnd : kStartNameEnd);
+          if (stop == end) {
+            state_ = State::Open;
+            return p;
+          }
+          add_name(name, stop);
+          name = stop;
+        }
+        p = name;
+        if (end_tag) {
+          state_ = State::EndTail;
+        } else {
+          state_ = State::InTag;
+          slash_ = false;
+          segment = p;
+        }
+        break;
+      }
+      case State::EndTail:
+        if (*mark != '>') break;
+        state_ = State::Text;
+        emit(TagKind::End, offset(p), listener);
+        if (capture_raw_) return p;
+        break;
+      case State::InTag:
+        if (*mark == '<') break;
+        if (*mark == '>') {
+          bool known = false;
+          const bool slash = ends_with_slash(segment, mark, known);
+          if (known) slash_ = slash;
+          state_ = State::Text;
+          emit(slash_ ? TagKind::Empty : TagKind::Start, offset(p), listener);
+          if (capture_raw_) return p;
+          break;
+        }
+        quote_ = *mark;
+        slash_ = false;
+        state_ = State::InQuote;
+        break;
+      case State::InQuote:
+        if (*mark != quote_) break;
+        state_ = State::InTag;
+        segment = p;
+        break;
+      default:
+        return mark;
+    }
+  }
+  if (state_ == State::InTag) {
+    bool known = false;
+    const bool slash = ends_with_slash(segment, end, known);
+    if (known) slash_ = slash;
+  }
+  return end;
+}
+
 void MarkupScanner::scan(std::string_view bytes, Listener& listener) {
   const char* const data = bytes.data();
   const char* const end = data + bytes.size();
@@ -148,6 +267,14 @@ void MarkupScanner::scan(std::string_view bytes, Listener& listener) {
   auto offset = [&](const char* at) { return base + uint64_t(at - data); };
 
   while (p < end) {
+    const bool passing = state_ == State::Text ? !capture_raw_
+                         : state_ == State::InTag || state_ == State::InQuote || state_ == State::EndTail
+                             ? !capturing_raw_
+                             : false;
+    if (passing) {
+      p = pass_tags(data, p, end, base, listener);
+      continue;
+    }
     switch (state_) {
       case State::Text: {
         const void* lt = std::memchr(p, '<', size_t(end - p));
@@ -158,6 +285,7 @@ void MarkupScanner::scan(std::string_view bytes, Listener& listener) {
         p = static_cast<const char*>(lt);
         tag_begin_ = offset(p);
         capturing_ = capture_;
+        capturing_raw_ = capture_raw_;
         raw_.clear();
         name_.clear();
         keep(p, p + 1);

@@ -40,8 +40,11 @@ class MarkupScanner {
   void scan(std::string_view bytes, Listener& listener);
 
   // While on, tags carry their names, and start and empty tags their raw
-  // bytes; takes effect from the next tag on.
-  void set_capture(bool on) { capture_ = on; }
+  // bytes unless with_raw is off; takes effect from the next tag on.
+  void set_capture(bool on, bool with_raw = true) {
+    capture_ = on;
+    capture_raw_ = on && with_raw;
+  }
 
   // True between a '<' and the end of its markup: a document must not end so.
   bool inside_markup() const { return state_ != State::Text; }
@@ -54,6 +57,11 @@ class MarkupScanner {
     Text, Open, StartName, InTag, InQuote, EndName, EndTail, Bang, Comment, CData, Instruction, Declaration
   };
 
+  // Passes tags whose raw bytes are not captured, from p on, looking only
+  // at the marks between text, tags and values; stops at the end, at a
+  // comment, CDATA section, instruction or declaration, at a name cut by the
+  // end, or once raw bytes are to be captured.
+  const char* pass_tags(const char* data, const char* p, const char* end, uint64_t base, Listener& listener);
   bool bang_step(char c);
   bool declaration_step(char c);
   // Steps p past the first "<mark><mark>>" (the end of a comment or of a
@@ -69,7 +77,9 @@ class MarkupScanner {
   uint64_t position_ = 0;
   uint64_t tag_begin_ = 0;
   bool capture_ = false;
-  bool capturing_ = false;  // capture_ as it was when this tag began
+  bool capture_raw_ = false;
+  bool capturing_ = false;      // capture_ as it was when this tag began
+  bool capturing_raw_ = false;  // and capture_raw_
   bool slash_ = false;      // the last mark in a tag was '/'
   char quote_ = 0;          // the quote of the attribute value being passed
   int run_ = 0;             // '-' or ']' seen in a row, '?' just seen

@@ -12,20 +12,15 @@
 #include <memory>
 
 #include "engine/error.h"
+#include "engine/xml/namespace_scope.h"
 #include "engine/zip/zip_archive.h"
 
 namespace vers::engine::xml {
 namespace {
 
-// Separates a namespace URI from the local name in expat's names. A URI
-// cannot hold a raw line feed: attribute values are normalised to blanks.
-constexpr char kSeparator = '\n';
-
-Name split_name(const char* raw) {
-  std::string_view full(raw);
-  const size_t cut = full.find(kSeparator);
-  if (cut == std::string_view::npos) return Name{{}, full};
-  return Name{full.substr(0, cut), full.substr(cut + 1)};
+std::string_view local_part(std::string_view qualified) {
+  const size_t colon = qualified.find(':');
+  return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
 }
 
 }  // namespace
@@ -34,7 +29,8 @@ Name split_name(const char* raw) {
 class Parser::Session {
  public:
   Session(Handler& handler, std::string what) : handler_(handler), what_(std::move(what)) {
-    parser_ = XML_ParserCreateNS(nullptr, kSeparator);
+    // Namespaces are resolved here, not by expat (see NamespaceScope).
+    parser_ = XML_ParserCreate(nullptr);
     if (!parser_) throw EngineError("Недостаточно памяти для чтения " + what_);
     XML_SetUserData(parser_, this);
     XML_SetElementHandler(parser_, &Session::on_start, &Session::on_end);
@@ -82,9 +78,38 @@ class Parser::Session {
     if (entity_refused_)
       throw EngineError("Файл " + what_ + " отвергнут: XML объявляет сущности, такие документы не читаются");
     if (finished_early_) return false;
-    throw EngineError("Файл " + what_ + " повреждён: неверный XML в строке " +
-                      std::to_string(XML_GetCurrentLineNumber(parser_)) + ", позиция " +
-                      std::to_string(XML_GetCurrentColumnNumber(parser_) + 1));
+    throw malformed();
+  }
+
+  EngineError malformed() const {
+    return EngineError("Файл " + what_ + " повреждён: неверный XML в строке " +
+                       std::to_string(XML_GetCurrentLineNumber(parser_)) + ", позиция " +
+                       std::to_string(XML_GetCurrentColumnNumber(parser_) + 1));
+  }
+
+  Name element_name(const char* qualified) const {
+    const auto name = scope_.resolve(qualified, true);
+    if (!name) throw malformed();
+    return *name;
+  }
+
+  // Takes in a start tag's declarations and checks its attributes: every
+  // prefix declared, no two names the same once resolved (the parser has
+  // already refused two the same as written).
+  void open_scope(const char** attributes) {
+    ++depth_;
+    if (!scope_.open(depth_, attributes)) throw malformed();
+    for (const char** a = attributes; a[0]; a += 2) {
+      if (NamespaceScope::is_declaration(a[0])) continue;
+      const auto name = scope_.resolve(a[0], false);
+      if (!name) throw malformed();
+      if (name->ns.empty()) continue;
+      for (const char** b = attributes; b != a; b += 2) {
+        if (local_part(b[0]) != name->local || NamespaceScope::is_declaration(b[0])) continue;
+        const auto earlier = scope_.resolve(b[0], false);
+        if (earlier && earlier->ns == name->ns) throw malformed();
+      }
+    }
   }
 
   template <typename F>
@@ -105,10 +130,18 @@ class Parser::Session {
   }
 
   static void on_start(void* data, const XML_Char* name, const XML_Char** attributes) {
-    guarded(data, [&](Handler& h) { h.start_element(split_name(name), Attributes(attributes)); });
+    auto* self = static_cast<Session*>(data);
+    guarded(data, [&](Handler& h) {
+      self->open_scope(attributes);
+      h.start_element(self->element_name(name), Attributes(attributes, self->scope_));
+    });
   }
   static void on_end(void* data, const XML_Char* name) {
-    guarded(data, [&](Handler& h) { h.end_element(split_name(name)); });
+    auto* self = static_cast<Session*>(data);
+    guarded(data, [&](Handler& h) {
+      h.end_element(self->element_name(name));
+      self->scope_.close(self->depth_--);
+    });
   }
   static void on_text(void* data, const XML_Char* chars, int length) {
     guarded(data, [&](Handler& h) { h.text(std::string_view(chars, size_t(length))); });
@@ -129,6 +162,8 @@ class Parser::Session {
   std::exception_ptr failure_;
   bool entity_refused_ = false;
   bool finished_early_ = false;
+  NamespaceScope scope_;
+  int depth_ = 0;  // elements open
 };
 
 namespace {
@@ -161,14 +196,18 @@ bool Parser::feed(std::string_view bytes, bool last) {
 
 const char* Attributes::find(std::string_view uri, std::string_view local_name) const {
   for (const char** a = raw_; a && a[0]; a += 2) {
-    if (split_name(a[0]).is(uri, local_name)) return a[1];
+    const std::string_view name = a[0];
+    if (local_part(name) != local_name || NamespaceScope::is_declaration(name)) continue;
+    const auto resolved = scope_.resolve(name, false);
+    if (resolved && resolved->ns == uri) return a[1];
   }
   return nullptr;
 }
 
 const char* Attributes::find_local(std::string_view local_name) const {
   for (const char** a = raw_; a && a[0]; a += 2) {
-    if (split_name(a[0]).local == local_name) return a[1];
+    const std::string_view name = a[0];
+    if (local_part(name) == local_name && !NamespaceScope::is_declaration(name)) return a[1];
   }
   return nullptr;
 }

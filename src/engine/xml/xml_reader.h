@@ -24,10 +24,13 @@ struct Name {
   bool is(std::string_view uri, std::string_view local_name) const { return local == local_name && ns == uri; }
 };
 
-// The attributes of a start tag, as expat gives them.
+class NamespaceScope;
+
+// The attributes of a start tag, as expat gives them (names as written),
+// with the namespaces in scope to resolve their prefixes.
 class Attributes {
  public:
-  explicit Attributes(const char** raw) : raw_(raw) {}
+  Attributes(const char** raw, const NamespaceScope& scope) : raw_(raw), scope_(scope) {}
   // The value of the attribute in namespace uri (empty for an unprefixed
   // attribute) with that local name, or nullptr.
   const char* find(std::string_view uri, std::string_view local_name) const;
@@ -36,6 +39,7 @@ class Attributes {
 
  private:
   const char** raw_;
+  const NamespaceScope& scope_;
 };
 
 class Handler {

@@ -1,8 +1,9 @@
 #include "engine/zip/member_inflater.h"
 
-#include <zip.h>
+#include <isa-l/crc.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "engine/error.h"
@@ -10,119 +11,106 @@
 namespace vers::engine::zip {
 namespace {
 
-constexpr size_t kRawChunk = 64 * 1024;
-constexpr unsigned kWindow = 32 * 1024;
+// The inflater counts bytes in 32-bit amounts: raw bytes are handed over,
+// and output asked for, in pieces no larger than this.
+constexpr uint64_t kMaxPiece = uint64_t(1) << 30;
 
 // Points closer than this are not all kept: a resumed stream inflates at
-// most this much more, and few windows are copied.
-constexpr uint64_t kPointSpacing = 256 * 1024;
+// most this much more, and a copy of the inflater (some 85 KiB) is made
+// at most once per this many bytes.
+constexpr uint64_t kPointSpacing = uint64_t(1) << 20;
+
+// What a point copies of the inflater: all before its output buffer, and
+// the part of that buffer in use.
+constexpr size_t kHeld = offsetof(inflate_state, tmp_out_buffer);
+constexpr int32_t kMaxHeldOutput = int32_t(sizeof(inflate_state) - kHeld);
 
 }  // namespace
 
-MemberInflater::MemberInflater(zip_file_t* raw, bool stored, std::shared_ptr<const ResumePoint::State> from,
-                               std::optional<uint32_t> expected_crc, std::string what)
-    : raw_(raw), stored_(stored), what_(std::move(what)), in_(kRawChunk), from_(std::move(from)) {
+MemberInflater::MemberInflater(std::span<const uint8_t> raw, bool stored,
+                               std::shared_ptr<const ResumePoint::State> from, std::optional<uint32_t> expected_crc,
+                               std::string what)
+    : raw_(raw), stored_(stored), what_(std::move(what)), from_(std::move(from)) {
+  if (from_ && (from_->in > raw_.size() || (!stored_ && from_->inflater.size() < kHeld))) fail("данные архива не читаются");
   if (!stored_) {
-    if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) {
-      zip_fclose(raw_);
-      throw EngineError("Недостаточно памяти для чтения " + what_);
+    if (from_) {
+      state_.reset(new inflate_state);
+      std::memcpy(static_cast<void*>(state_.get()), from_->inflater.data(),
+                  std::min(from_->inflater.size(), sizeof(inflate_state)));
+      state_->crc_flag = ISAL_DEFLATE;  // a resumed stream checks nothing
+    } else {
+      state_.reset(new inflate_state);  // isal_inflate_init sets what it reads
+      isal_inflate_init(state_.get());
+      state_->crc_flag = ISAL_GZIP_NO_HDR;  // the zip checksum is gzip's
     }
-    z_ready_ = true;
+    state_->next_in = nullptr;
+    state_->avail_in = 0;
   }
-  if (!from_) {
-    expected_crc_ = expected_crc;
-    crc_ = uint32_t(crc32(0, nullptr, 0));
-    return;
-  }
-  // Pass the raw bytes before the point: seek where libzip can, else read.
-  out_ = from_->out;
-  if (zip_fseek(raw_, zip_int64_t(from_->in), SEEK_SET) == 0) {
-    in_read_ = from_->in;
+  if (from_) {
+    out_ = from_->out;
+    in_ = from_->in;
   } else {
-    while (in_read_ < from_->in) {
-      const size_t want = size_t(std::min<uint64_t>(from_->in - in_read_, in_.size()));
-      const zip_int64_t n = zip_fread(raw_, in_.data(), want);
-      if (n <= 0) fail_read();
-      in_read_ += uint64_t(n);
-    }
+    expected_crc_ = expected_crc;
   }
-  if (stored_) return;
-  if ((from_->bits && inflatePrime(&z_, from_->bits, from_->byte >> (8 - from_->bits)) != Z_OK) ||
-      (!from_->window.empty() &&
-       inflateSetDictionary(&z_, from_->window.data(), uInt(from_->window.size())) != Z_OK))
-    fail("данные архива не читаются");
 }
 
-MemberInflater::~MemberInflater() {
-  if (z_ready_) inflateEnd(&z_);
-  zip_fclose(raw_);
-}
+MemberInflater::~MemberInflater() = default;
 
 void MemberInflater::fail(const std::string& detail) const {
   throw EngineError("Файл " + what_ + " повреждён: " + detail);
 }
 
-void MemberInflater::fail_read() const {
-  const bool crc = zip_error_code_zip(zip_file_get_error(raw_)) == ZIP_ER_CRC;
-  fail(crc ? "контрольная сумма части не сходится" : "данные архива не читаются");
-}
-
-void MemberInflater::refill() {
-  if (z_.next_in > in_.data()) last_byte_ = z_.next_in[-1];
-  const zip_int64_t n = zip_fread(raw_, in_.data(), in_.size());
-  if (n < 0) fail_read();
-  in_read_ += uint64_t(n);
-  in_end_ = n == 0;
-  z_.next_in = in_.data();
-  z_.avail_in = uInt(n);
+size_t MemberInflater::inflate_into(uint8_t* buffer, size_t size) {
+  inflate_state& s = *state_;
+  s.next_out = buffer;
+  s.avail_out = uint32_t(std::min<uint64_t>(size, kMaxPiece));
+  const uint32_t room = s.avail_out;
+  while (s.avail_out > 0) {
+    if (s.avail_in == 0 && in_ < raw_.size()) {
+      s.next_in = const_cast<uint8_t*>(raw_.data() + in_);
+      s.avail_in = uint32_t(std::min<uint64_t>(raw_.size() - in_, kMaxPiece));
+      in_ += s.avail_in;
+    }
+    const uint32_t before = s.avail_out;
+    if (isal_inflate(&s) != ISAL_DECOMP_OK) fail("данные архива не читаются");
+    if (s.block_state == ISAL_BLOCK_FINISH) {
+      finished_ = true;
+      break;
+    }
+    // No progress with every raw byte taken: the member ends too soon.
+    if (s.avail_out == before && s.avail_in == 0 && in_ == raw_.size()) fail("данные архива обрываются");
+  }
+  return room - s.avail_out;
 }
 
 size_t MemberInflater::read(char* buffer, size_t size) {
   if (finished_ || size == 0) return 0;
   size_t produced = 0;
   if (stored_) {
-    const zip_int64_t n = zip_fread(raw_, buffer, size);
-    if (n < 0) fail_read();
-    produced = size_t(n);
-    finished_ = n == 0;
+    produced = size_t(std::min<uint64_t>({raw_.size() - in_, size, kMaxPiece}));
+    std::memcpy(buffer, raw_.data() + in_, produced);
+    in_ += produced;
+    finished_ = produced == 0;
+    if (expected_crc_) stored_crc_ = crc32_gzip_refl(stored_crc_, reinterpret_cast<const uint8_t*>(buffer), produced);
   } else {
-    z_.next_out = reinterpret_cast<Bytef*>(buffer);
-    z_.avail_out = uInt(std::min<size_t>(size, 1u << 30));
-    const uInt room = z_.avail_out;
-    while (z_.avail_out > 0) {
-      if (z_.avail_in == 0) refill();
-      const int result = inflate(&z_, Z_BLOCK);
-      if (result == Z_STREAM_END) {
-        finished_ = true;
-        break;
-      }
-      if (result == Z_BUF_ERROR && in_end_) fail("данные архива обрываются");
-      if (result != Z_OK && result != Z_BUF_ERROR) fail("данные архива не читаются");
-      // Between two blocks (not after the last): a place to start again.
-      if ((z_.data_type & 128) && !(z_.data_type & 64)) note_block_start(out_ + (room - z_.avail_out));
-    }
-    produced = room - z_.avail_out;
+    produced = inflate_into(reinterpret_cast<uint8_t*>(buffer), size);
   }
   out_ += produced;
-  if (expected_crc_) {
-    crc_ = uint32_t(crc32(crc_, reinterpret_cast<const Bytef*>(buffer), uInt(produced)));
-    if (finished_ && crc_ != *expected_crc_) fail("контрольная сумма части не сходится");
-  }
+  if (finished_ && expected_crc_ && (stored_ ? stored_crc_ : state_->crc) != *expected_crc_)
+    fail("контрольная сумма части не сходится");
+  if (!stored_ && !finished_) keep_point();
   return produced;
 }
 
-void MemberInflater::note_block_start(uint64_t out) {
+void MemberInflater::keep_point() {
   const auto& newest = kept_count_ ? kept_[(kept_count_ - 1) % kKept] : from_;
-  if (newest ? out < newest->out + kPointSpacing : out < kPointSpacing) return;
+  if (out_ < (newest ? newest->out : 0) + kPointSpacing) return;
   auto point = std::make_shared<ResumePoint::State>();
-  point->out = out;
-  point->in = in_read_ - z_.avail_in;
-  point->bits = z_.data_type & 7;
-  if (point->bits) point->byte = z_.next_in > in_.data() ? z_.next_in[-1] : last_byte_;
-  point->window.resize(kWindow);
-  uInt length = kWindow;
-  if (inflateGetDictionary(&z_, point->window.data(), &length) != Z_OK) return;
-  point->window.resize(length);
+  point->out = out_;
+  point->in = in_ - state_->avail_in;
+  const size_t held = kHeld + size_t(std::clamp<int32_t>(state_->tmp_out_valid, 0, kMaxHeldOutput));
+  const auto* bytes = reinterpret_cast<const uint8_t*>(state_.get());
+  point->inflater.assign(bytes, bytes + held);
   kept_[kept_count_ % kKept] = std::move(point);
   ++kept_count_;
 }
@@ -130,7 +118,7 @@ void MemberInflater::note_block_start(uint64_t out) {
 std::shared_ptr<const ResumePoint::State> MemberInflater::point_before(uint64_t offset) const {
   if (stored_) {
     auto point = std::make_shared<ResumePoint::State>();
-    point->out = point->in = offset;
+    point->out = point->in = std::min<uint64_t>(offset, raw_.size());
     return point;
   }
   for (size_t i = 0; i < std::min(kept_count_, kKept); ++i) {

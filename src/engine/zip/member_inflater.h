@@ -1,37 +1,37 @@
-// The inflated bytes of a stored or deflated member, read from its raw
-// bytes: zlib inflates here rather than inside libzip, so that the stream
-// can note where deflate blocks begin and a later stream can start at one of
-// them (with the window of bytes before it) instead of at the beginning.
+// The inflated bytes of a stored or deflated member, read from its raw bytes
+// in memory. ISA-L inflates here, between calls its whole state is a plain
+// structure (the window of recent output included), so a stream can copy it
+// now and then, and a later stream can start from such a copy instead of
+// from the member's beginning.
 #pragma once
 
-#include <zlib.h>
+#include <isa-l/igzip_lib.h>
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "engine/zip/zip_archive.h"
 
-struct zip_file;
-
 namespace vers::engine::zip {
 
 struct ResumePoint::State {
-  uint64_t out = 0;              // inflated bytes before the point
-  uint64_t in = 0;               // raw bytes before it
-  int bits = 0;                  // bits of the raw byte before it that belong after it
-  uint8_t byte = 0;              // that byte
-  std::vector<uint8_t> window;   // the inflated bytes just before it, up to 32 KiB
+  uint64_t out = 0;  // inflated bytes before the point
+  uint64_t in = 0;   // raw bytes taken in before it
+  // The inflater as it stood there, up to the end of the output it holds
+  // (the rest of its buffer is free space); empty for a stored member.
+  std::vector<uint8_t> inflater;
 };
 
 class MemberInflater {
  public:
-  // raw: the member opened for its raw bytes, owned from here on. A stream
+  // raw: the member's bytes as stored, which outlive the inflater. A stream
   // from the beginning checks the inflated bytes against expected_crc.
-  MemberInflater(::zip_file* raw, bool stored, std::shared_ptr<const ResumePoint::State> from,
+  MemberInflater(std::span<const uint8_t> raw, bool stored, std::shared_ptr<const ResumePoint::State> from,
                  std::optional<uint32_t> expected_crc, std::string what);
   ~MemberInflater();
   MemberInflater(const MemberInflater&) = delete;
@@ -44,24 +44,19 @@ class MemberInflater {
   std::shared_ptr<const ResumePoint::State> point_before(uint64_t offset) const;
 
  private:
-  void refill();
-  void note_block_start(uint64_t out);
+  size_t inflate_into(uint8_t* buffer, size_t size);
+  void keep_point();
   [[noreturn]] void fail(const std::string& detail) const;
-  [[noreturn]] void fail_read() const;
 
-  ::zip_file* raw_;
+  std::span<const uint8_t> raw_;
   bool stored_;
   std::string what_;
-  z_stream z_{};
-  bool z_ready_ = false;
-  std::vector<uint8_t> in_;
-  uint64_t in_read_ = 0;  // raw bytes read into in_ so far, counted from the member's beginning
-  uint8_t last_byte_ = 0;  // the last raw byte of the buffer before this one
-  bool in_end_ = false;
+  std::unique_ptr<inflate_state> state_;  // for a deflated member
+  uint64_t in_ = 0;  // raw bytes handed to the inflater (or copied, when stored) so far
   bool finished_ = false;
   uint64_t out_ = 0;
   std::optional<uint32_t> expected_crc_;
-  uint32_t crc_ = 0;
+  uint32_t stored_crc_ = 0;  // of a stored member's bytes so far
 
   std::shared_ptr<const ResumePoint::State> from_;
   // The latest points kept, newest last.

@@ -1,7 +1,9 @@
-// A zip archive held in memory (or mapped), read through libzip: its member names and
-// each member as a stream of inflated bytes. Every limit that protects the
-// program from a hostile archive is enforced here: the number of members and
-// the inflated size of each member.
+// A zip archive held in memory (or mapped): its member names and each member
+// as a stream of inflated bytes. minizip reads the directory; the members'
+// raw bytes are taken straight from memory and inflated here. Every limit
+// that protects the program from a hostile archive is enforced here: the
+// number of members, the place of each member's bytes inside the archive,
+// and the inflated size of each member.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +14,6 @@
 #include <vector>
 
 #include "engine/file_bytes.h"
-
-// libzip's handles, kept out of this header.
-struct zip;
-struct zip_file;
 
 namespace vers::engine::zip {
 class MemberInflater;
@@ -77,9 +75,15 @@ class Archive {
   // The stored (compressed) size of a member, 0 when it is missing.
   uint64_t compressed_size(std::string_view name) const;
 
+  // The size the directory gives for a member's inflated bytes (0 when it is
+  // missing), never more than its stream's bound: a reader may reserve that
+  // much. A damaged directory may give less than the stream yields.
+  uint64_t inflated_size(std::string_view name) const;
+
   // Opens a member for streaming, from its beginning or from a point that a
   // stream of the same member gave. Throws EngineError when it is missing,
-  // encrypted or unreadable.
+  // encrypted, compressed by a method other than deflate, or lies outside
+  // the archive.
   std::unique_ptr<MemberStream> open(std::string_view name, const ResumePoint& from = {}) const;
 
   // The whole member, refused (EngineError) when it inflates past max_bytes.
@@ -87,15 +91,17 @@ class Archive {
   std::string read_small(std::string_view name, size_t max_bytes) const;
 
  private:
-  friend class MemberStream;
+  struct Entry;
+  class Directory;
   int64_t find(std::string_view name) const;
+  uint64_t bound(const Entry& entry) const;
 
   FileBytes bytes_;
   std::string display_name_;
   Limits limits_;
-  ::zip* zip_ = nullptr;
+  std::unique_ptr<Directory> directory_;
   std::vector<std::string> names_;
-  std::vector<uint64_t> compressed_sizes_;
+  std::vector<Entry> entries_;
 };
 
 // The inflated bytes of one member, read in chunks. It stops with an
@@ -122,11 +128,9 @@ class MemberStream {
 
  private:
   friend class Archive;
-  MemberStream(::zip_file* file, std::unique_ptr<MemberInflater> inflater, uint64_t bound, uint64_t position,
-               std::string what);
+  MemberStream(std::unique_ptr<MemberInflater> inflater, uint64_t bound, uint64_t position, std::string what);
 
-  ::zip_file* file_;                          // inflated by libzip, or
-  std::unique_ptr<MemberInflater> inflater_;  // read raw and inflated here
+  std::unique_ptr<MemberInflater> inflater_;
   uint64_t bound_;
   uint64_t position_ = 0;
   std::string what_;
