@@ -25,6 +25,7 @@ class Descriptor {
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
 
  private:
   int fd_;
@@ -59,7 +60,7 @@ FileBytes FileBytes::open(const std::string& path) {
   const std::filesystem::file_status status = std::filesystem::status(path, ec);
   if (!std::filesystem::exists(status)) throw EngineError("Файл «" + path + "» не найден");
   if (std::filesystem::is_directory(status)) throw EngineError("«" + path + "» — папка, а не файл книги");
-  const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
     const bool denied = errno == EACCES || errno == EPERM;
     throw EngineError("Не удалось прочитать файл «" + path + "»" + (denied ? ": нет доступа" : ""));
@@ -71,7 +72,7 @@ FileBytes FileBytes::open(const std::string& path) {
   if (S_ISREG(info.st_mode) && info.st_size > 0) {
     const size_t size = static_cast<size_t>(info.st_size);
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
-    if (mapped != MAP_FAILED) return FileBytes(static_cast<const uint8_t*>(mapped), size);
+    if (mapped != MAP_FAILED) return FileBytes(static_cast<const uint8_t*>(mapped), size, fd.release());
   }
   const size_t hint = S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
   return FileBytes(read_all(fd.get(), hint, path));
@@ -81,13 +82,14 @@ FileBytes::FileBytes(std::vector<uint8_t> bytes) : buffer_(std::move(bytes)), vi
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
     : buffer_(std::move(other.buffer_)), mapped_(std::exchange(other.mapped_, false)),
-      view_(std::exchange(other.view_, {})) {}
+      fd_(std::exchange(other.fd_, -1)), view_(std::exchange(other.view_, {})) {}
 
 FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
   if (this != &other) {
     release();
     buffer_ = std::move(other.buffer_);
     mapped_ = std::exchange(other.mapped_, false);
+    fd_ = std::exchange(other.fd_, -1);
     view_ = std::exchange(other.view_, {});
   }
   return *this;
@@ -95,14 +97,33 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
 
 FileBytes::~FileBytes() { release(); }
 
-std::span<uint8_t> FileBytes::writable() {
-  uint8_t* data = const_cast<uint8_t*>(view_.data());
-  if (mapped_ && ::mprotect(data, view_.size(), PROT_READ | PROT_WRITE) != 0) return {};
+std::span<uint8_t> FileBytes::writable(size_t offset, size_t length) {
+  if (offset > view_.size() || length > view_.size() - offset) return {};
+  uint8_t* const data = const_cast<uint8_t*>(view_.data());
+  if (mapped_ && length > 0) {
+    // Writing to the shared pages one by one would copy each on its own
+    // fault (and flush it from every processor's TLB). Instead the pages
+    // are mapped anew, privately and writable, and filled in one step
+    // (populating a private writable mapping copies its pages), then moved
+    // over the old ones: that move either succeeds or leaves them in place.
+    static const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t begin = offset / page * page;
+    const size_t end = (offset + length + page - 1) / page * page;
+    void* copy = ::mmap(nullptr, end - begin, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd_,
+                        static_cast<off_t>(begin));
+    if (copy == MAP_FAILED) return {};
+    if (::mremap(copy, end - begin, end - begin, MREMAP_MAYMOVE | MREMAP_FIXED, data + begin) == MAP_FAILED) {
+      ::munmap(copy, end - begin);
+      return {};
+    }
+  }
   return std::span<uint8_t>(data, view_.size());
 }
 
 void FileBytes::release() {
   if (mapped_) ::munmap(const_cast<uint8_t*>(view_.data()), view_.size());
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
   mapped_ = false;
   view_ = {};
   buffer_.clear();

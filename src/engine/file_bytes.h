@@ -33,17 +33,22 @@ class FileBytes {
   // The bytes; their address does not change when the owner is moved.
   std::span<const uint8_t> bytes() const { return view_; }
 
-  // The same bytes for a reader that rearranges them in place. A mapping
-  // is private: it is made writable here, only the pages written to are
-  // copied, and nothing ever reaches the file. Empty when that fails.
-  std::span<uint8_t> writable();
+  // The same bytes (all of them, at the same address) for a reader that
+  // rearranges the length bytes from offset in place. In a mapping, the
+  // pages holding that range are replaced here by private writable copies
+  // of themselves, filled in one step, so that writing costs no fault per
+  // page; the rest stays read-only and shared with the file, and nothing
+  // ever reaches the file. May be called for several ranges. Empty when
+  // the range is not inside the bytes or the copies cannot be made.
+  std::span<uint8_t> writable(size_t offset, size_t length);
 
  private:
-  FileBytes(const uint8_t* mapped, size_t size) : mapped_(true), view_(mapped, size) {}
+  FileBytes(const uint8_t* mapped, size_t size, int fd) : mapped_(true), fd_(fd), view_(mapped, size) {}
   void release();
 
   std::vector<uint8_t> buffer_;
   bool mapped_ = false;
+  int fd_ = -1;  // of a mapped file, kept open to copy pages from
   std::span<const uint8_t> view_;
 };
 

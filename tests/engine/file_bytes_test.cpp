@@ -61,14 +61,39 @@ TEST_F(FileBytesFiles, ARegularFileGivesAllItsBytesAndIsNeverWrittenTo) {
   {
     FileBytes file = FileBytes::open(path);
     EXPECT_EQ(as_vector(file.bytes()), content);
-    const std::span<uint8_t> writable = file.writable();
-    ASSERT_EQ(writable.size(), content.size());
-    writable[0] ^= 0xFF;
-    writable[150'000] ^= 0xFF;
-    EXPECT_EQ(file.bytes()[150'000], static_cast<uint8_t>(content[150'000] ^ 0xFF));
+    const uint8_t* address = file.bytes().data();
+    // Two ranges made writable, neither on a page boundary; the second
+    // reaches the file's last, partial page.
+    const std::span<uint8_t> head = file.writable(5'000, 10'000);
+    ASSERT_EQ(head.size(), content.size());
+    EXPECT_EQ(head.data(), address);
+    const std::span<uint8_t> tail = file.writable(150'000, content.size() - 150'000);
+    ASSERT_EQ(tail.data(), address);
+    // The copies hold the file's bytes, also where the pages reach past
+    // the ranges.
+    EXPECT_EQ(as_vector(file.bytes()), content);
+    head[5'000] ^= 0xFF;
+    head[14'999] ^= 0xFF;
+    tail[content.size() - 1] ^= 0xFF;
+    std::vector<uint8_t> changed = content;
+    changed[5'000] ^= 0xFF;
+    changed[14'999] ^= 0xFF;
+    changed[content.size() - 1] ^= 0xFF;
+    EXPECT_EQ(as_vector(file.bytes()), changed);
   }
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), content);
+}
+
+TEST_F(FileBytesFiles, ARangeOutsideTheBytesIsNotMadeWritable) {
+  FileBytes mapped = FileBytes::open(write("книга.xls", pattern(5000)));
+  FileBytes in_memory(pattern(5000));
+  for (FileBytes* file : {&mapped, &in_memory}) {
+    EXPECT_TRUE(file->writable(4'000, 1'001).empty());
+    EXPECT_TRUE(file->writable(5'001, 0).empty());
+    EXPECT_EQ(file->writable(0, 5'000).size(), 5'000u);
+    EXPECT_EQ(as_vector(file->bytes()), pattern(5000));
+  }
 }
 
 TEST_F(FileBytesFiles, APipeIsReadToItsEnd) {
@@ -77,7 +102,7 @@ TEST_F(FileBytesFiles, APipeIsReadToItsEnd) {
   FileBytes file = FileBytes::open(path);
   writer_.join();
   EXPECT_EQ(as_vector(file.bytes()), content);
-  EXPECT_EQ(file.writable().size(), content.size());
+  EXPECT_EQ(file.writable(0, content.size()).size(), content.size());
 }
 
 TEST_F(FileBytesFiles, AnEmptyFileGivesNoBytes) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/file_bytes.h"
+
 namespace vers::engine::cfb {
 
 // True when the bytes start with the compound file signature.
@@ -50,13 +52,13 @@ class CompoundFile {
   // Throws EngineError when its sector chain is damaged.
   std::optional<StreamBytes> open_stream(std::string_view name);
 
-  // The same for a caller that owns the file's buffer (the same bytes this
-  // object reads) and gives it up: when the stream's sectors lie in
-  // ascending order but not in one run (the allocation table's own sectors
-  // often interrupt a large stream), the other runs are moved up to the
-  // longest one, inside the buffer, instead of being copied. The container
-  // is not usable afterwards.
-  std::optional<StreamBytes> take_stream(std::string_view name, std::span<uint8_t> file);
+  // The same for a caller that owns the file (the same bytes this object
+  // reads) and gives it up: when the stream's sectors lie in ascending
+  // order but not in one run (the allocation table's own sectors often
+  // interrupt a large stream), the other runs are moved up to the longest
+  // one, inside the file's bytes, instead of the whole stream being copied.
+  // The container is not usable afterwards.
+  std::optional<StreamBytes> take_stream(std::string_view name, FileBytes& file);
 
  private:
   struct Entry {
@@ -74,9 +76,10 @@ class CompoundFile {
   std::vector<uint32_t> follow_chain(const std::vector<uint32_t>& table, uint32_t start, size_t unit_count,
                                      size_t units_wanted, const std::string& owner) const;
   StreamBytes read_regular(uint32_t start, uint64_t size, const std::string& owner,
-                           uint8_t* writable = nullptr) const;
+                           FileBytes* file = nullptr) const;
   StreamBytes read_mini(uint32_t start, uint64_t size, const std::string& owner) const;
   const Entry* find_root_child(std::string_view name) const;
+  std::optional<StreamBytes> read_stream(std::string_view name, FileBytes* file);  // file: as take_stream
 
   std::span<const uint8_t> file_;
   std::string display_name_;
