@@ -71,6 +71,22 @@ std::string column_name(const Value& header, uint32_t position) {
 
 }  // namespace
 
+TableRows::TableRows(const std::vector<std::vector<Value>>& rows) : width_(rows.empty() ? 0 : rows[0].size()) {
+  block_.reserve(rows.size() * width_);
+  for (const std::vector<Value>& row : rows) block_.insert(block_.end(), row.begin(), row.end());
+  if (width_ == 0) block_.clear();
+}
+
+TableRows::TableRows(std::vector<Value> block, size_t width, size_t skipped_rows)
+    : block_(std::move(block)), width_(width), first_(std::min(block_.size(), skipped_rows * width)) {}
+
+bool operator==(const TableRows& a, const TableRows& b) {
+  if (a.size() != b.size()) return false;
+  if (a.size() == 0) return true;
+  return a.width_ == b.width_ && std::equal(a.block_.begin() + ptrdiff_t(a.first_), a.block_.end(),
+                                            b.block_.begin() + ptrdiff_t(b.first_), b.block_.end());
+}
+
 Table load_table(Workbook& workbook, std::string_view name) {
   if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
   Source source = find_source(workbook, name);
@@ -92,11 +108,7 @@ Table load_table(Workbook& workbook, std::string_view name) {
   }
   table.columns.reserve(grid.cols);
   for (uint32_t c = 0; c < grid.cols; ++c) table.columns.push_back(column_name(grid.at(0, c), c + 1));
-  table.rows.reserve(grid.rows - 1);
-  for (uint32_t r = 1; r < grid.rows; ++r) {
-    auto first = grid.cells.begin() + ptrdiff_t(size_t(r) * grid.cols);
-    table.rows.emplace_back(std::make_move_iterator(first), std::make_move_iterator(first + grid.cols));
-  }
+  table.rows = TableRows(std::move(grid.cells), grid.cols, 1);  // the header row is not a record
   return table;
 }
 
