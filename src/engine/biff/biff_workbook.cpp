@@ -1,5 +1,6 @@
 #include "engine/biff/biff_workbook.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "engine/biff/messages.h"
@@ -56,6 +57,33 @@ class BiffWorkbook final : public Workbook {
     std::optional<CellArea> used = scan(sheet, &area, &grid);
     if (!used_[sheet]) used_[sheet] = used;  // the same pass gives the used area
     return grid;
+  }
+
+  // A table's first read of a sheet: one pass finds the used area and, in
+  // most files, the cells of the clipped area too.
+  std::optional<ClippedArea> read_clipped_area(size_t sheet, const CellArea& area, uint64_t max_cells) override {
+    check_sheet(sheet);
+    const SheetInfo& info = globals_.sheets[sheet];
+    const bool worksheet = info.kind == 0 || info.kind == 1;
+    if (used_[sheet] || !worksheet || area.first_row > area.last_row || area.first_col > area.last_col)
+      return Workbook::read_clipped_area(sheet, area, max_cells);
+    stream_.prepare_substream(info.offset, sheet_starts_);
+    const SheetSource source{stream_.bytes(), globals_.version, globals_.codepage, &globals_.strings, &book_,
+                             &info.name};
+    // The grid laid out before the cells may take a few values per byte of
+    // the sheet's records: a stated extent far past what they can hold
+    // costs a second pass instead.
+    size_t end = stream_.bytes().size();
+    for (const size_t start : sheet_starts_)
+      if (start > info.offset) end = std::min(end, start);
+    const uint64_t bytes = end > info.offset ? end - info.offset : 0;
+    const uint64_t limit = std::min(max_cells, kMaxAreaCells);
+    const uint64_t budget = std::min<uint64_t>(limit, std::max<uint64_t>(4096, bytes / 2));
+    ClippedCells cells = read_clipped_sheet_cells(source, info.offset, area, budget, limit);
+    used_[sheet] = cells.used;
+    if (!cells.clipped) return std::nullopt;
+    if (!cells.complete) return Workbook::read_clipped_area(sheet, area, max_cells);  // reads it again
+    return ClippedArea{*cells.clipped, std::move(cells.grid)};
   }
 
  private:
