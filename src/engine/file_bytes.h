@@ -11,6 +11,35 @@
 
 namespace vers::engine {
 
+// A range of a file's bytes.
+struct FilePiece {
+  size_t offset = 0;
+  size_t length = 0;
+};
+
+// Bytes gathered from several places of a file into one run (see
+// FileBytes::gather); they stay where they are when the owner is moved.
+class GatheredBytes {
+ public:
+  GatheredBytes() = default;
+  GatheredBytes(GatheredBytes&& other) noexcept;
+  GatheredBytes& operator=(GatheredBytes&& other) noexcept;
+  GatheredBytes(const GatheredBytes&) = delete;
+  GatheredBytes& operator=(const GatheredBytes&) = delete;
+  ~GatheredBytes();
+
+  std::span<const uint8_t> bytes() const { return view_; }
+
+ private:
+  friend class FileBytes;
+  void release();
+
+  std::vector<uint8_t> buffer_;  // the copy, when not mapped
+  void* region_ = nullptr;       // or the mapping that holds them
+  size_t region_size_ = 0;
+  std::span<const uint8_t> view_;
+};
+
 class FileBytes {
  public:
   // Maps the file at path, or reads it when it cannot be mapped. Throws
@@ -33,14 +62,12 @@ class FileBytes {
   // The bytes; their address does not change when the owner is moved.
   std::span<const uint8_t> bytes() const { return view_; }
 
-  // The same bytes (all of them, at the same address) for a reader that
-  // rearranges the length bytes from offset in place. In a mapping, the
-  // pages holding that range are replaced here by private writable copies
-  // of themselves, filled in one step, so that writing costs no fault per
-  // page; the rest stays read-only and shared with the file, and nothing
-  // ever reaches the file. May be called for several ranges. Empty when
-  // the range is not inside the bytes or the copies cannot be made.
-  std::span<uint8_t> writable(size_t offset, size_t length);
+  // Pieces of the file (each inside bytes()) laid end to end in one run,
+  // as a container's fragmented stream needs them. In a mapped file the
+  // longest piece is mapped again, in its place in the run, and only the
+  // other bytes are copied; otherwise, or where mapping fails, it is all
+  // copied.
+  GatheredBytes gather(std::span<const FilePiece> pieces) const;
 
  private:
   FileBytes(const uint8_t* mapped, size_t size, int fd) : mapped_(true), fd_(fd), view_(mapped, size) {}
@@ -48,7 +75,7 @@ class FileBytes {
 
   std::vector<uint8_t> buffer_;
   bool mapped_ = false;
-  int fd_ = -1;  // of a mapped file, kept open to copy pages from
+  int fd_ = -1;  // of a mapped file, kept open to map pieces of it again
   std::span<const uint8_t> view_;
 };
 

@@ -95,7 +95,7 @@ TEST(CfbCompoundFile, GathersAStreamInterruptedByOtherSectors) {
   file.set_next(chain.back(), 0xFFFFFFFF);
 
   EXPECT_EQ(workbook_stream(file.bytes), workbook_stream(original));  // copied
-  // Gathered in place, in memory and in a mapped file.
+  // Gathered, from bytes in memory and from a mapped file.
   const fs::path path = fs::temp_directory_path() / ("vers_cfb_tail_" + std::to_string(::getpid()) + ".xls");
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(file.bytes.data()), static_cast<std::streamsize>(file.bytes.size()));

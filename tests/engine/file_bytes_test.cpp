@@ -55,44 +55,54 @@ std::vector<uint8_t> pattern(size_t size) {
 
 std::vector<uint8_t> as_vector(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
 
-TEST_F(FileBytesFiles, ARegularFileGivesAllItsBytesAndIsNeverWrittenTo) {
+TEST_F(FileBytesFiles, ARegularFileGivesAllItsBytes) {
   const std::vector<uint8_t> content = pattern(200'003);  // not a whole number of pages
+  EXPECT_EQ(as_vector(FileBytes::open(write("книга.xls", content)).bytes()), content);
+}
+
+// Pieces of a file gathered into one run hold the pieces' bytes end to end,
+// whether the file is mapped or in memory, wherever the longest piece is and
+// however its edges fall on pages; they outlive the file's owner.
+TEST_F(FileBytesFiles, GatheredPiecesLieEndToEnd) {
+  const std::vector<uint8_t> content = pattern(300'001);
   const std::string path = write("книга.xls", content);
-  {
-    FileBytes file = FileBytes::open(path);
-    EXPECT_EQ(as_vector(file.bytes()), content);
-    const uint8_t* address = file.bytes().data();
-    // Two ranges made writable, neither on a page boundary; the second
-    // reaches the file's last, partial page.
-    const std::span<uint8_t> head = file.writable(5'000, 10'000);
-    ASSERT_EQ(head.size(), content.size());
-    EXPECT_EQ(head.data(), address);
-    const std::span<uint8_t> tail = file.writable(150'000, content.size() - 150'000);
-    ASSERT_EQ(tail.data(), address);
-    // The copies hold the file's bytes, also where the pages reach past
-    // the ranges.
-    EXPECT_EQ(as_vector(file.bytes()), content);
-    head[5'000] ^= 0xFF;
-    head[14'999] ^= 0xFF;
-    tail[content.size() - 1] ^= 0xFF;
-    std::vector<uint8_t> changed = content;
-    changed[5'000] ^= 0xFF;
-    changed[14'999] ^= 0xFF;
-    changed[content.size() - 1] ^= 0xFF;
-    EXPECT_EQ(as_vector(file.bytes()), changed);
+  const std::vector<std::vector<FilePiece>> cases = {
+      {{512, 60'000}, {100'352, 150'000}},                   // the longest last, off the pages' edges
+      {{4'096, 120'000}, {200'000, 512}, {150'000, 4'000}},  // the longest first, on a page's edge
+      {{7, 3}, {250'000, 50'001}, {1'000, 20'000}, {0, 1}},  // in the middle, up to the file's end
+      {{10'000, 5'000}, {3, 900}},                           // too short to map
+      {{123, 0}, {8'192, 65'536}},
+      {},
+  };
+  for (bool mapped : {true, false}) {
+    for (const std::vector<FilePiece>& pieces : cases) {
+      SCOPED_TRACE(std::string(mapped ? "mapped, " : "in memory, ") + std::to_string(pieces.size()) + " pieces");
+      std::vector<uint8_t> expected;
+      for (const FilePiece& p : pieces)
+        expected.insert(expected.end(), content.begin() + ptrdiff_t(p.offset),
+                        content.begin() + ptrdiff_t(p.offset + p.length));
+      GatheredBytes kept;
+      {
+        FileBytes file = mapped ? FileBytes::open(path) : FileBytes(content);
+        GatheredBytes gathered = file.gather(pieces);
+        EXPECT_EQ(as_vector(gathered.bytes()), expected);
+        kept = std::move(gathered);
+      }
+      EXPECT_EQ(as_vector(kept.bytes()), expected);
+    }
   }
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), content);
 }
 
-TEST_F(FileBytesFiles, ARangeOutsideTheBytesIsNotMadeWritable) {
-  FileBytes mapped = FileBytes::open(write("книга.xls", pattern(5000)));
-  FileBytes in_memory(pattern(5000));
-  for (FileBytes* file : {&mapped, &in_memory}) {
-    EXPECT_TRUE(file->writable(4'000, 1'001).empty());
-    EXPECT_TRUE(file->writable(5'001, 0).empty());
-    EXPECT_EQ(file->writable(0, 5'000).size(), 5'000u);
-    EXPECT_EQ(as_vector(file->bytes()), pattern(5000));
+TEST_F(FileBytesFiles, APieceOutsideTheFileGathersNothing) {
+  FileBytes mapped = FileBytes::open(write("книга.xls", pattern(50'000)));
+  FileBytes in_memory(pattern(50'000));
+  for (const FileBytes* file : {&mapped, &in_memory}) {
+    const std::vector<FilePiece> past_end = {{0, 40'000}, {45'000, 5'001}};
+    EXPECT_TRUE(file->gather(past_end).bytes().empty());
+    const std::vector<FilePiece> after_end = {{50'001, 0}};
+    EXPECT_TRUE(file->gather(after_end).bytes().empty());
   }
 }
 
@@ -102,7 +112,6 @@ TEST_F(FileBytesFiles, APipeIsReadToItsEnd) {
   FileBytes file = FileBytes::open(path);
   writer_.join();
   EXPECT_EQ(as_vector(file.bytes()), content);
-  EXPECT_EQ(file.writable(0, content.size()).size(), content.size());
 }
 
 TEST_F(FileBytesFiles, AnEmptyFileGivesNoBytes) {

@@ -122,9 +122,8 @@ std::unique_ptr<Workbook> open_biff_workbook(FileBytes file, const std::string& 
     return std::make_unique<BiffWorkbook>(std::move(file), std::move(stream), book);
   }
   cfb::CompoundFile container(file.bytes(), book);
-  // The file's bytes are ours: the stream may be gathered inside them.
   const char* name = container.has_stream("Workbook") ? "Workbook" : "Book";  // Book: Excel 5 and 95
-  std::optional<cfb::StreamBytes> stream = container.take_stream(name, file);
+  std::optional<cfb::StreamBytes> stream = container.open_stream(name, file);
   if (!stream) {
     // A password-protected .xlsx is a compound file with the encrypted
     // package inside.
