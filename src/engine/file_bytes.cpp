@@ -37,21 +37,35 @@ class Descriptor {
   throw EngineError("Не удалось прочитать файл «" + path + "»");
 }
 
-// Reads what the descriptor gives to its end, starting from size_hint
-// bytes (a file that grows meanwhile is read on).
+// Reads what the descriptor gives to its end, straight into the buffer,
+// which starts at size_hint bytes (a file that grows meanwhile is read on).
 std::vector<uint8_t> read_all(int fd, size_t size_hint, const std::string& path) {
-  std::vector<uint8_t> bytes;
-  bytes.reserve(size_hint);
-  uint8_t chunk[1 << 16];
+  std::vector<uint8_t> bytes(size_hint);
+  size_t have = 0;
   for (;;) {
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (have == bytes.size()) {
+      // Full: is there more? A small read first, so that a file read to
+      // its exact size costs no larger buffer.
+      uint8_t probe[512];
+      ssize_t got;
+      do got = ::read(fd, probe, sizeof probe);
+      while (got < 0 && errno == EINTR);
+      if (got < 0) unreadable(path);
+      if (got == 0) break;
+      bytes.resize(std::max<size_t>(bytes.size() * 2, size_t{1} << 16));
+      std::copy(probe, probe + got, bytes.begin() + ptrdiff_t(have));
+      have += static_cast<size_t>(got);
+      continue;
+    }
+    const ssize_t got = ::read(fd, bytes.data() + have, bytes.size() - have);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       unreadable(path);
     }
-    bytes.insert(bytes.end(), chunk, chunk + got);
+    have += static_cast<size_t>(got);
   }
+  bytes.resize(have);
   return bytes;
 }
 
@@ -70,8 +84,10 @@ FileBytes FileBytes::open(const std::string& path) {
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) unreadable(path);
   // Only a regular file with bytes can be mapped; pipes, devices and
-  // files that report no size (as some virtual ones do) are read instead.
-  if (S_ISREG(info.st_mode) && info.st_size > 0) {
+  // files that report no size (as some virtual ones do) are read instead,
+  // and so are small files, for which a copy costs less than a mapping does
+  // (its page faults, and the page-table flush when it is unmapped).
+  if (S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) >= kMapFrom) {
     const size_t size = static_cast<size_t>(info.st_size);
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
     if (mapped != MAP_FAILED) return FileBytes(static_cast<const uint8_t*>(mapped), size, fd.release());

@@ -1,7 +1,8 @@
 // The bytes of a workbook file, owned for as long as a reader needs them:
-// either a read-only mapping of the file, so that only the pages a reader
-// touches are ever read from disk, or a buffer in memory (for bytes handed
-// over by a caller, and for files that cannot be mapped, such as pipes).
+// either a read-only mapping of a large file, so that only the pages a
+// reader touches are ever read from disk, or a buffer in memory (for bytes
+// handed over by a caller, small files, and files that cannot be mapped,
+// such as pipes).
 #pragma once
 
 #include <cstdint>
@@ -42,8 +43,12 @@ class GatheredBytes {
 
 class FileBytes {
  public:
-  // Maps the file at path, or reads it when it cannot be mapped. Throws
-  // EngineError naming path when it is missing, a folder or unreadable.
+  // Files at least this large are mapped, smaller ones read.
+  static constexpr uint64_t kMapFrom = 64 * 1024;
+
+  // Maps the file at path, or reads it when it is small or cannot be
+  // mapped. Throws EngineError naming path when it is missing, a folder or
+  // unreadable.
   //
   // A mapped file's size is taken once, here. Should another program cut
   // the file short while it is mapped, touching the lost pages raises
