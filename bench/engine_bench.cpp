@@ -23,6 +23,7 @@
 #include "engine/error.h"
 #include "engine/workbook.h"
 #include "platform/connection.h"
+#include "platform/heap_setup.h"
 #include "platform/query.h"
 
 namespace {
@@ -165,6 +166,7 @@ std::vector<fs::path> forms() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vers::platform::prepare_heap(vers::platform::kCheckHeapBytes);  // as vers-check does
   if (argc == 3 && std::strcmp(argv[1], "--print") == 0) {
     try {
       check_form(argv[2], [](std::string&& line) {

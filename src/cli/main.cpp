@@ -11,6 +11,7 @@
 #include "cli/batch_command.h"
 #include "cli/query_command.h"
 #include "platform/clock.h"
+#include "platform/heap_setup.h"
 #include "platform/program_dir.h"
 #include "platform/regional_time.h"
 #include "platform/shell.h"
@@ -28,6 +29,7 @@ void print_help(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vers::platform::prepare_heap(vers::platform::kCheckHeapBytes);
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && args[0] == "--query") {
     return vers::cli::run_query_command({args.begin() + 1, args.end()}, std::cout, std::cerr);

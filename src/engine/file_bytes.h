@@ -1,7 +1,8 @@
 // The bytes of a workbook file, owned for as long as a reader needs them:
-// either a read-only mapping of the file, so that only the pages a reader
-// touches are ever read from disk, or a buffer in memory (for bytes handed
-// over by a caller, and for files that cannot be mapped, such as pipes).
+// either a read-only mapping of a large file, so that only the pages a
+// reader touches are ever read from disk, or a buffer in memory (for bytes
+// handed over by a caller, small files, and files that cannot be mapped,
+// such as pipes).
 #pragma once
 
 #include <cstdint>
@@ -11,10 +12,43 @@
 
 namespace vers::engine {
 
+// A range of a file's bytes.
+struct FilePiece {
+  size_t offset = 0;
+  size_t length = 0;
+};
+
+// Bytes gathered from several places of a file into one run (see
+// FileBytes::gather); they stay where they are when the owner is moved.
+class GatheredBytes {
+ public:
+  GatheredBytes() = default;
+  GatheredBytes(GatheredBytes&& other) noexcept;
+  GatheredBytes& operator=(GatheredBytes&& other) noexcept;
+  GatheredBytes(const GatheredBytes&) = delete;
+  GatheredBytes& operator=(const GatheredBytes&) = delete;
+  ~GatheredBytes();
+
+  std::span<const uint8_t> bytes() const { return view_; }
+
+ private:
+  friend class FileBytes;
+  void release();
+
+  std::vector<uint8_t> buffer_;  // the copy, when not mapped
+  void* region_ = nullptr;       // or the mapping that holds them
+  size_t region_size_ = 0;
+  std::span<const uint8_t> view_;
+};
+
 class FileBytes {
  public:
-  // Maps the file at path, or reads it when it cannot be mapped. Throws
-  // EngineError naming path when it is missing, a folder or unreadable.
+  // Files at least this large are mapped, smaller ones read.
+  static constexpr uint64_t kMapFrom = 64 * 1024;
+
+  // Maps the file at path, or reads it when it is small or cannot be
+  // mapped. Throws EngineError naming path when it is missing, a folder or
+  // unreadable.
   //
   // A mapped file's size is taken once, here. Should another program cut
   // the file short while it is mapped, touching the lost pages raises
@@ -33,17 +67,20 @@ class FileBytes {
   // The bytes; their address does not change when the owner is moved.
   std::span<const uint8_t> bytes() const { return view_; }
 
-  // The same bytes for a reader that rearranges them in place. A mapping
-  // is private: it is made writable here, only the pages written to are
-  // copied, and nothing ever reaches the file. Empty when that fails.
-  std::span<uint8_t> writable();
+  // Pieces of the file (each inside bytes()) laid end to end in one run,
+  // as a container's fragmented stream needs them. In a mapped file the
+  // longest piece is mapped again, in its place in the run, and only the
+  // other bytes are copied; otherwise, or where mapping fails, it is all
+  // copied.
+  GatheredBytes gather(std::span<const FilePiece> pieces) const;
 
  private:
-  FileBytes(const uint8_t* mapped, size_t size) : mapped_(true), view_(mapped, size) {}
+  FileBytes(const uint8_t* mapped, size_t size, int fd) : mapped_(true), fd_(fd), view_(mapped, size) {}
   void release();
 
   std::vector<uint8_t> buffer_;
   bool mapped_ = false;
+  int fd_ = -1;  // of a mapped file, kept open to map pieces of it again
   std::span<const uint8_t> view_;
 };
 

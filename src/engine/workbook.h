@@ -49,6 +49,17 @@ struct CellGrid {
   const Value& at(uint32_t row, uint32_t col) const { return cells[size_t(row) * cols + col]; }
 };
 
+// area clipped on the right and at the bottom to a sheet's used area, its
+// first row and column kept: cells past the sheet's last cell hold nothing.
+// Nothing when no cell is left (or the sheet has none).
+std::optional<CellArea> clip_to_used(const CellArea& area, const std::optional<CellArea>& used);
+
+// An area clipped so, and the values of its cells.
+struct ClippedArea {
+  CellArea area;
+  CellGrid grid;  // empty when the clipped area has more cells than asked for
+};
+
 class Workbook {
  public:
   virtual ~Workbook() = default;
@@ -67,6 +78,13 @@ class Workbook {
   // area: those cells are Null). Throws EngineError when the sheet's data is
   // damaged.
   virtual CellGrid read_area(size_t sheet, const CellArea& area) = 0;
+
+  // The area clipped to the sheet's used area (see clip_to_used) and, when
+  // it has at most max_cells cells, their values: what a table over a
+  // defined name needs. By default used_area, then read_area; a reader
+  // that finds the used area while it reads cells may do both at once.
+  // Throws EngineError as read_area does.
+  virtual std::optional<ClippedArea> read_clipped_area(size_t sheet, const CellArea& area, uint64_t max_cells);
 };
 
 // Opens the workbook at path, recognising its format by content. Throws

@@ -7,44 +7,12 @@
 #include <vector>
 
 #include "engine/biff_fixture_files.h"
-#include "engine/cfb_patching.h"
+#include "engine/biff_patching.h"
 #include "engine/error.h"
 #include "engine/workbook.h"
 
 namespace vers::engine {
 namespace {
-
-// A fixture whose workbook stream lies in one run of sectors, so that its
-// records can be patched in place.
-class PatchableWorkbook : public PatchableCompoundFile {
- public:
-  explicit PatchableWorkbook(const std::string& fixture) : PatchableCompoundFile(read_fixture(fixture)) {
-    name_ = has_entry("Workbook") ? "Workbook" : "Book";
-    const std::vector<uint32_t> sectors = chain(stream_start(name_));
-    for (size_t i = 1; i < sectors.size(); ++i) EXPECT_EQ(sectors[i], sectors[i - 1] + 1) << "not contiguous";
-    stream_ = sector_offset(sectors.front());
-    stream_end_ = stream_ + stream_size(name_);
-  }
-
-  // The file offset of the data of the nth record of that type.
-  size_t record(uint16_t type, int nth = 0) const {
-    for (size_t at = stream_; at + 4 <= stream_end_; at += 4 + u16(at + 2))
-      if (u16(at) == type && nth-- == 0) return at + 4;
-    ADD_FAILURE() << "no record " << type;
-    return 0;
-  }
-  size_t last_record() const {
-    size_t last = stream_;
-    for (size_t at = stream_; at + 4 <= stream_end_ && u16(at + 2) + at + 4 <= stream_end_; at += 4 + u16(at + 2))
-      last = at;
-    return last;
-  }
-
- private:
-  std::string name_;
-  size_t stream_ = 0;
-  size_t stream_end_ = 0;
-};
 
 std::string failure_of(const std::vector<uint8_t>& bytes) {
   try {
@@ -91,7 +59,8 @@ TEST(BiffDamage, FailsCleanlyAndSaysWhat) {
 }
 
 // A damaged cell fails only a read of an area that holds it, whether or not
-// the sheet's used area was found first.
+// the sheet's used area was found first, and whether the area is read as it
+// is or clipped to the used area in the same pass.
 TEST(BiffDamage, ADamagedCellOutsideTheAreaReadIsNoFailure) {
   PatchableWorkbook file("engine_biff_values.xls");
   const size_t label = file.record(0x00FD);
@@ -105,6 +74,19 @@ TEST(BiffDamage, ADamagedCellOutsideTheAreaReadIsNoFailure) {
     if (used_first) EXPECT_TRUE(book->used_area(0).has_value());
     EXPECT_NO_THROW(book->read_area(0, other));
     EXPECT_THROW(book->read_area(0, holding), EngineError);
+  }
+  for (bool used_first : {false, true}) {
+    SCOPED_TRACE(used_first ? "clipped, used area first" : "clipped");
+    auto book = open_workbook_bytes(file.bytes, "книга.xls");
+    if (used_first) EXPECT_TRUE(book->used_area(0).has_value());
+    EXPECT_NO_THROW(book->read_clipped_area(0, other, 1'000'000));
+    auto fresh = open_workbook_bytes(file.bytes, "книга.xls");
+    try {
+      (used_first ? book : fresh)->read_clipped_area(0, CellArea{0, 0, 100, 10}, 1'000'000);
+      ADD_FAILURE() << "a damaged cell inside the area read";
+    } catch (const EngineError& e) {
+      EXPECT_NE(std::string(e.what()).find("нет в таблице строк"), std::string::npos) << e.what();
+    }
   }
 }
 

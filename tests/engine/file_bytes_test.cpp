@@ -55,20 +55,60 @@ std::vector<uint8_t> pattern(size_t size) {
 
 std::vector<uint8_t> as_vector(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
 
-TEST_F(FileBytesFiles, ARegularFileGivesAllItsBytesAndIsNeverWrittenTo) {
-  const std::vector<uint8_t> content = pattern(200'003);  // not a whole number of pages
+// Small files are read, larger ones mapped: either way every byte is there.
+TEST_F(FileBytesFiles, ARegularFileGivesAllItsBytes) {
+  const size_t sizes[] = {1, 511, 512, 513, FileBytes::kMapFrom - 1, FileBytes::kMapFrom, 200'003};
+  for (size_t size : sizes) {
+    SCOPED_TRACE(size);
+    const std::vector<uint8_t> content = pattern(size);
+    EXPECT_EQ(as_vector(FileBytes::open(write("книга.xls", content)).bytes()), content);
+  }
+}
+
+// Pieces of a file gathered into one run hold the pieces' bytes end to end,
+// whether the file is mapped or in memory, wherever the longest piece is and
+// however its edges fall on pages; they outlive the file's owner.
+TEST_F(FileBytesFiles, GatheredPiecesLieEndToEnd) {
+  const std::vector<uint8_t> content = pattern(300'001);
   const std::string path = write("книга.xls", content);
-  {
-    FileBytes file = FileBytes::open(path);
-    EXPECT_EQ(as_vector(file.bytes()), content);
-    const std::span<uint8_t> writable = file.writable();
-    ASSERT_EQ(writable.size(), content.size());
-    writable[0] ^= 0xFF;
-    writable[150'000] ^= 0xFF;
-    EXPECT_EQ(file.bytes()[150'000], static_cast<uint8_t>(content[150'000] ^ 0xFF));
+  const std::vector<std::vector<FilePiece>> cases = {
+      {{512, 60'000}, {100'352, 150'000}},                   // the longest last, off the pages' edges
+      {{4'096, 120'000}, {200'000, 512}, {150'000, 4'000}},  // the longest first, on a page's edge
+      {{7, 3}, {250'000, 50'001}, {1'000, 20'000}, {0, 1}},  // in the middle, up to the file's end
+      {{10'000, 5'000}, {3, 900}},                           // too short to map
+      {{123, 0}, {8'192, 65'536}},
+      {},
+  };
+  for (bool mapped : {true, false}) {
+    for (const std::vector<FilePiece>& pieces : cases) {
+      SCOPED_TRACE(std::string(mapped ? "mapped, " : "in memory, ") + std::to_string(pieces.size()) + " pieces");
+      std::vector<uint8_t> expected;
+      for (const FilePiece& p : pieces)
+        expected.insert(expected.end(), content.begin() + ptrdiff_t(p.offset),
+                        content.begin() + ptrdiff_t(p.offset + p.length));
+      GatheredBytes kept;
+      {
+        FileBytes file = mapped ? FileBytes::open(path) : FileBytes(content);
+        GatheredBytes gathered = file.gather(pieces);
+        EXPECT_EQ(as_vector(gathered.bytes()), expected);
+        kept = std::move(gathered);
+      }
+      EXPECT_EQ(as_vector(kept.bytes()), expected);
+    }
   }
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), content);
+}
+
+TEST_F(FileBytesFiles, APieceOutsideTheFileGathersNothing) {
+  FileBytes mapped = FileBytes::open(write("книга.xls", pattern(50'000)));
+  FileBytes in_memory(pattern(50'000));
+  for (const FileBytes* file : {&mapped, &in_memory}) {
+    const std::vector<FilePiece> past_end = {{0, 40'000}, {45'000, 5'001}};
+    EXPECT_TRUE(file->gather(past_end).bytes().empty());
+    const std::vector<FilePiece> after_end = {{50'001, 0}};
+    EXPECT_TRUE(file->gather(after_end).bytes().empty());
+  }
 }
 
 TEST_F(FileBytesFiles, APipeIsReadToItsEnd) {
@@ -77,7 +117,6 @@ TEST_F(FileBytesFiles, APipeIsReadToItsEnd) {
   FileBytes file = FileBytes::open(path);
   writer_.join();
   EXPECT_EQ(as_vector(file.bytes()), content);
-  EXPECT_EQ(file.writable().size(), content.size());
 }
 
 TEST_F(FileBytesFiles, AnEmptyFileGivesNoBytes) {

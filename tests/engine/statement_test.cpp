@@ -53,7 +53,7 @@ Table run(std::string_view sql, const Table& table) { return run_statement(parse
 
 std::vector<Value> column(const Table& t, size_t c) {
   std::vector<Value> out;
-  for (const Row& row : t.rows) out.push_back(row[c]);
+  for (std::span<const Value> row : t.rows) out.push_back(row[c]);
   return out;
 }
 
@@ -251,7 +251,7 @@ TEST(Statement, Filters) {
     std::optional<Expression> condition = parse_condition(text);
     std::vector<std::string> passing;
     if (condition) bind_columns(*condition, t);
-    for (const Row& row : t.rows) {
+    for (std::span<const Value> row : t.rows) {
       if (!condition || holds(*condition, row)) passing.push_back(to_text(row[0]));
     }
     EXPECT_EQ(passing, expected) << "filter \"" << text << "\"";

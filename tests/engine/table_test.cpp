@@ -63,7 +63,7 @@ TEST(Table, HeadersAndShapes) {
       Table t = load_table(*workbook, c.name);
       EXPECT_EQ(t.columns, c.columns);
       EXPECT_EQ(t.rows.size(), c.rows);
-      for (const Row& row : t.rows) EXPECT_EQ(row.size(), c.columns.size());
+      for (std::span<const Value> row : t.rows) EXPECT_EQ(row.size(), c.columns.size());
     }
   }
 }
@@ -72,7 +72,7 @@ TEST(Table, CellValuesOfChecks) {
   auto workbook = open_fixture("sql_form.xls");
   Table t = load_table(*workbook, "T_Check");
   auto result_of = [&](double section, double rule, double check) {
-    for (const Row& row : t.rows) {
+    for (std::span<const Value> row : t.rows) {
       if (row[1] == N(section) && row[2] == N(rule) && row[3] == N(check)) return row[5];
     }
     ADD_FAILURE() << "no check " << section << "." << rule << "." << check;

@@ -17,4 +17,17 @@ inline void PrintTo(const Value& v, std::ostream* os) {
   }
 }
 
+inline void PrintTo(const TableRows& rows, std::ostream* os) {
+  *os << "{";
+  for (std::span<const Value> row : rows) {
+    *os << " {";
+    for (const Value& v : row) {
+      *os << " ";
+      PrintTo(v, os);
+    }
+    *os << " }";
+  }
+  *os << " }";
+}
+
 }  // namespace vers::engine

@@ -1,5 +1,6 @@
 #include "engine/biff/biff_workbook.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "engine/biff/messages.h"
@@ -59,6 +60,33 @@ class BiffWorkbook final : public Workbook {
     return grid;
   }
 
+  // A table's first read of a sheet: one pass finds the used area and, in
+  // most files, the cells of the clipped area too.
+  std::optional<ClippedArea> read_clipped_area(size_t sheet, const CellArea& area, uint64_t max_cells) override {
+    check_sheet(sheet);
+    const SheetInfo& info = globals_.sheets[sheet];
+    const bool worksheet = info.kind == 0 || info.kind == 1;
+    if (used_[sheet] || !worksheet || area.first_row > area.last_row || area.first_col > area.last_col)
+      return Workbook::read_clipped_area(sheet, area, max_cells);
+    stream_.prepare_substream(info.offset, sheet_starts_);
+    const SheetSource source{stream_.bytes(), globals_.version, globals_.codepage, &globals_.strings, &book_,
+                             &info.name};
+    // The grid laid out before the cells may take a few values per byte of
+    // the sheet's records: a stated extent far past what they can hold
+    // costs a second pass instead.
+    size_t end = stream_.bytes().size();
+    for (const size_t start : sheet_starts_)
+      if (start > info.offset) end = std::min(end, start);
+    const uint64_t bytes = end > info.offset ? end - info.offset : 0;
+    const uint64_t limit = std::min(max_cells, kMaxAreaCells);
+    const uint64_t budget = std::min<uint64_t>(limit, std::max<uint64_t>(4096, bytes / 2));
+    ClippedCells cells = read_clipped_sheet_cells(source, info.offset, area, budget, limit);
+    used_[sheet] = cells.used;
+    if (!cells.clipped) return std::nullopt;
+    if (!cells.complete) return Workbook::read_clipped_area(sheet, area, max_cells);  // reads it again
+    return ClippedArea{*cells.clipped, std::move(cells.grid)};
+  }
+
  private:
   void check_sheet(size_t sheet) const {
     if (sheet >= sheet_names_.size())
@@ -95,9 +123,8 @@ std::unique_ptr<Workbook> open_biff_workbook(FileBytes file, const std::string& 
     return std::make_unique<BiffWorkbook>(std::move(file), std::move(stream), book);
   }
   cfb::CompoundFile container(file.bytes(), book);
-  // The file's bytes are ours: the stream may be gathered inside them.
   const char* name = container.has_stream("Workbook") ? "Workbook" : "Book";  // Book: Excel 5 and 95
-  std::optional<cfb::StreamBytes> stream = container.take_stream(name, file.writable());
+  std::optional<cfb::StreamBytes> stream = container.open_stream(name, file);
   if (!stream) {
     // A password-protected .xlsx is a compound file with the encrypted
     // package inside.

@@ -22,6 +22,7 @@ inline constexpr uint16_t kSupBook = 0x01AE;
 inline constexpr uint16_t kName = 0x0018;
 
 // Cells
+inline constexpr uint16_t kDimensions = 0x0200;  // the extent of the sheet's cells, as the writer states it
 inline constexpr uint16_t kNumber = 0x0203;
 inline constexpr uint16_t kRk = 0x027E;
 inline constexpr uint16_t kMulRk = 0x00BD;

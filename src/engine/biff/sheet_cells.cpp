@@ -45,10 +45,25 @@ size_t minimum_size(uint16_t type, BiffVersion version) {
   }
 }
 
+bool inside(const CellArea& area, uint32_t row, uint32_t col) {
+  return row >= area.first_row && row <= area.last_row && col >= area.first_col && col <= area.last_col;
+}
+
 class CellReader {
  public:
   CellReader(const SheetSource& source, const CellArea* area, CellGrid* grid)
       : src_(source), area_(area), grid_(grid) {}
+
+  // For one pass over a wanted area whose grid is laid out from the
+  // DIMENSIONS record, within budget cells.
+  CellReader(const SheetSource& source, const CellArea& wanted, uint64_t budget)
+      : src_(source), area_(nullptr), grid_(nullptr), wanted_(&wanted), budget_(budget) {}
+
+  // One pass: whether some cell of the wanted area found no place in the
+  // grid laid out; the grid and its area, when one was laid out.
+  bool overflowed() const { return overflowed_; }
+  const std::optional<CellArea>& laid_out() const { return laid_out_; }
+  CellGrid take_grid() { return std::move(own_grid_); }
 
   std::optional<CellArea> run(uint32_t offset) {
     if (offset >= src_.stream.size()) damaged("лист начинается за концом потока книги");
@@ -77,17 +92,44 @@ class CellReader {
   }
 
   // The cell's place in the grid, or nothing when it is outside the area.
-  Value* slot(uint32_t row, uint32_t col) const {
-    if (!grid_ || row < area_->first_row || row > area_->last_row || col < area_->first_col ||
-        col > area_->last_col)
-      return nullptr;
-    return &grid_->cells[size_t(row - area_->first_row) * grid_->cols + (col - area_->first_col)];
+  Value* slot(uint32_t row, uint32_t col) {
+    if (grid_ && inside(*area_, row, col))
+      return &grid_->cells[size_t(row - area_->first_row) * grid_->cols + (col - area_->first_col)];
+    if (wanted_ && inside(*wanted_, row, col)) overflowed_ = true;
+    return nullptr;
+  }
+
+  // In one pass, the grid for the wanted area as far as the stated extent
+  // reaches. A record too short to read is passed over as any record the
+  // reader does not need; so is a second one.
+  void lay_out(const Record& r) {
+    if (!wanted_ || stated_) return;
+    stated_ = true;
+    const uint8_t* d = r.data.data();
+    uint32_t rows_end = 0, cols_end = 0;  // one past the last row and column
+    if (src_.version == BiffVersion::Biff8 && r.data.size() >= 12) {
+      rows_end = read_u32(d + 4);
+      cols_end = read_u16(d + 10);
+    } else if (src_.version != BiffVersion::Biff8 && r.data.size() >= 8) {
+      rows_end = read_u16(d + 2);
+      cols_end = read_u16(d + 6);
+    }
+    if (rows_end == 0 || cols_end == 0) return;
+    const std::optional<CellArea> area = clip_to_used(*wanted_, CellArea{0, 0, rows_end - 1, cols_end - 1});
+    if (!area || uint64_t(area->rows()) * area->cols() > budget_) return;
+    laid_out_ = *area;
+    own_grid_.rows = area->rows();
+    own_grid_.cols = area->cols();
+    own_grid_.cells.resize(size_t(area->rows()) * area->cols());
+    area_ = &*laid_out_;
+    grid_ = &own_grid_;
   }
 
   void cell_record(const Record& r, RecordReader& reader) {
     const size_t minimum = minimum_size(r.type, src_.version);
     if (minimum == 0) {
       if (r.type == record::kString) string_result(r, reader);
+      if (r.type == record::kDimensions) lay_out(r);
       return;  // BLANK, MULBLANK and every record that is not a cell
     }
     if (r.data.size() < minimum) damaged(describe_record(r.type, r.offset) + " слишком коротка");
@@ -124,7 +166,8 @@ class CellReader {
   void mul_rk(const Record& r, uint32_t row, uint32_t first_col) {
     const size_t count = (r.data.size() - 6) / 6;
     used_.add(row, first_col, first_col + uint32_t(count) - 1);
-    if (!grid_ || row < area_->first_row || row > area_->last_row) return;
+    const CellArea* rows = wanted_ ? wanted_ : area_;  // where a cell may go, or be missed
+    if ((!grid_ && !wanted_) || row < rows->first_row || row > rows->last_row) return;
     for (size_t i = 0; i < count; ++i)
       if (Value* cell = slot(row, first_col + uint32_t(i)))
         *cell = Value::number(decode_rk(read_u32(r.data.data() + 4 + 6 * i + 2)));
@@ -170,6 +213,13 @@ class CellReader {
   const SheetSource& src_;
   const CellArea* area_;
   CellGrid* grid_;
+  // One pass: the area asked for, and the grid laid out for it.
+  const CellArea* wanted_ = nullptr;
+  uint64_t budget_ = 0;
+  bool stated_ = false;  // a DIMENSIONS record was seen
+  bool overflowed_ = false;
+  std::optional<CellArea> laid_out_;
+  CellGrid own_grid_;
   UsedArea used_;
   Value* pending_string_ = nullptr;  // a formula cell waiting for its STRING
   RecordCursor cursor_;
@@ -180,6 +230,44 @@ class CellReader {
 std::optional<CellArea> read_sheet_cells(const SheetSource& source, uint32_t offset, const CellArea* area,
                                          CellGrid* grid) {
   return CellReader(source, area, grid).run(offset);
+}
+
+ClippedCells read_clipped_sheet_cells(const SheetSource& source, uint32_t offset, const CellArea& area,
+                                      uint64_t budget, uint64_t max_cells) {
+  ClippedCells out;
+  CellReader reader(source, area, budget);
+  out.used = reader.run(offset);
+  out.clipped = clip_to_used(area, out.used);
+  if (!out.clipped) {
+    out.complete = true;
+    return out;
+  }
+  const CellArea& clipped = *out.clipped;
+  if (reader.overflowed() || uint64_t(clipped.rows()) * clipped.cols() > max_cells) return out;
+  // Every cell of the area is in the grid laid out (or there is none):
+  // fit it to the clipped area, which starts at the same row and column.
+  // Cells the grid lacks are Null.
+  const std::optional<CellArea>& laid_out = reader.laid_out();
+  CellGrid grid = reader.take_grid();
+  if (laid_out && laid_out->cols() == clipped.cols()) {
+    grid.rows = clipped.rows();
+    grid.cells.resize(size_t(clipped.rows()) * clipped.cols());
+  } else {
+    CellGrid fitted;
+    fitted.rows = clipped.rows();
+    fitted.cols = clipped.cols();
+    fitted.cells.resize(size_t(clipped.rows()) * clipped.cols());
+    if (laid_out) {
+      const uint32_t rows = std::min(grid.rows, fitted.rows), cols = std::min(grid.cols, fitted.cols);
+      for (uint32_t r = 0; r < rows; ++r)
+        for (uint32_t c = 0; c < cols; ++c)
+          fitted.cells[size_t(r) * fitted.cols + c] = std::move(grid.cells[size_t(r) * grid.cols + c]);
+    }
+    grid = std::move(fitted);
+  }
+  out.grid = std::move(grid);
+  out.complete = true;
+  return out;
 }
 
 }  // namespace vers::engine::biff

@@ -177,12 +177,14 @@ const CompoundFile::Entry* CompoundFile::find_root_child(std::string_view name) 
 
 bool CompoundFile::has_stream(std::string_view name) const { return find_root_child(name) != nullptr; }
 
-std::optional<StreamBytes> CompoundFile::open_stream(std::string_view name) {
-  return take_stream(name, std::span<uint8_t>());
+std::optional<StreamBytes> CompoundFile::open_stream(std::string_view name) { return read_stream(name, nullptr); }
+
+std::optional<StreamBytes> CompoundFile::open_stream(std::string_view name, const FileBytes& file) {
+  if (file.bytes().data() != file_.data() || file.bytes().size() != file_.size()) damaged("буфер файла подменён");
+  return read_stream(name, &file);
 }
 
-std::optional<StreamBytes> CompoundFile::take_stream(std::string_view name, std::span<uint8_t> file) {
-  if (taken_) damaged("составной файл уже разобран");  // a programming error, reported safely
+std::optional<StreamBytes> CompoundFile::read_stream(std::string_view name, const FileBytes* file) {
   const Entry* entry = find_root_child(name);
   if (!entry) return std::nullopt;
   const std::string owner = "поток «" + ascii_name(entry->name) + "»";
@@ -190,17 +192,11 @@ std::optional<StreamBytes> CompoundFile::take_stream(std::string_view name, std:
     read_mini_stream();
     return read_mini(entry->start, entry->size, owner);
   }
-  uint8_t* writable = nullptr;
-  if (!file.empty()) {
-    if (file.data() != file_.data() || file.size() != file_.size()) damaged("буфер файла подменён");
-    writable = file.data();
-    taken_ = true;
-  }
-  return read_regular(entry->start, entry->size, owner, writable);
+  return read_regular(entry->start, entry->size, owner, file);
 }
 
 StreamBytes CompoundFile::read_regular(uint32_t start, uint64_t size, const std::string& owner,
-                                       uint8_t* writable) const {
+                                       const FileBytes* file) const {
   if (size > uint64_t{sector_count_} * sector_size_) damaged(owner + " длиннее самого файла");
   const size_t wanted = static_cast<size_t>((size + sector_size_ - 1) / sector_size_);
   const std::vector<uint32_t> chain = follow_chain(fat_, start, sector_count_, wanted, owner);
@@ -220,38 +216,17 @@ StreamBytes CompoundFile::read_regular(uint32_t start, uint64_t size, const std:
   }
   const uint8_t* first = file_.data() + (size_t{chain[0]} + 1) * sector_size_;
   if (contiguous) return StreamBytes(std::span<const uint8_t>(first, static_cast<size_t>(size)));
-  const bool ascending =
-      std::adjacent_find(chain.begin(), chain.end(), [](uint32_t a, uint32_t b) { return b <= a; }) == chain.end();
-  if (writable && ascending) {
-    // The longest run of sectors stays where it is and the others are
-    // moved up to it, so that the fewest bytes are moved (and, in a mapped
-    // file, the fewest pages touched). Sector i goes to base + i * sector
-    // size. As the chain ascends, a sector before the run lies at or before
-    // its place and one after it at or after: moving the runs before it
-    // back to front, and the runs after it front to back, never overwrites
-    // what is still to move.
-    struct Run {
-      size_t begin, end;  // indices into chain
-    };
-    std::vector<Run> runs;
+  if (file) {
+    // One piece per run of consecutive sectors.
+    std::vector<FilePiece> pieces;
     for (size_t i = 0; i < chain.size();) {
       size_t end = i + 1;
       while (end < chain.size() && chain[end] == chain[end - 1] + 1) ++end;
-      runs.push_back({i, end});
+      const size_t length = std::min<uint64_t>((end - i) * sector_size_, size - uint64_t{i} * sector_size_);
+      pieces.push_back({(size_t{chain[i]} + 1) * sector_size_, length});
       i = end;
     }
-    const auto longest = std::max_element(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
-      return a.end - a.begin < b.end - b.begin;
-    });
-    uint8_t* const base = writable + (size_t{chain[longest->begin]} + 1 - longest->begin) * sector_size_;
-    auto move_run = [&](const Run& run) {
-      const size_t bytes =
-          std::min<uint64_t>((run.end - run.begin) * sector_size_, size - uint64_t{run.begin} * sector_size_);
-      std::memmove(base + run.begin * sector_size_, writable + (size_t{chain[run.begin]} + 1) * sector_size_, bytes);
-    };
-    for (auto run = longest; run != runs.begin();) move_run(*--run);
-    for (auto run = longest + 1; run != runs.end(); ++run) move_run(*run);
-    return StreamBytes(std::span<const uint8_t>(base, static_cast<size_t>(size)));
+    return StreamBytes(file->gather(pieces));
   }
 
   StreamBytes copy(static_cast<size_t>(size));

@@ -26,13 +26,13 @@ std::optional<bool> truth(const Value& v) {
 
 Value from_truth(std::optional<bool> t) { return t ? Value::boolean(*t) : Value(); }
 
-std::optional<bool> operand_truth(const Expression& e, const std::vector<Value>& row) {
+std::optional<bool> operand_truth(const Expression& e, std::span<const Value> row) {
   Value scratch;
   return truth(evaluate_ref(e, row, scratch));
 }
 
 // Appends an operand of & in its printed form; false when it is Null.
-bool append_printed(const Expression& e, const std::vector<Value>& row, std::string& out) {
+bool append_printed(const Expression& e, std::span<const Value> row, std::string& out) {
   Value scratch;
   const Value& v = evaluate_ref(e, row, scratch);
   if (v.is_null()) return false;
@@ -66,7 +66,7 @@ void bind_columns(Expression& expression, const Table& table) {
   for (Expression& operand : expression.operands) bind_columns(operand, table);
 }
 
-Value evaluate(const Expression& e, const std::vector<Value>& row) {
+Value evaluate(const Expression& e, std::span<const Value> row) {
   switch (e.kind) {
     case Expression::Kind::Column: return row[e.column];
     case Expression::Kind::Literal: return e.literal;
@@ -112,14 +112,14 @@ Value evaluate(const Expression& e, const std::vector<Value>& row) {
   return Value();
 }
 
-const Value& evaluate_ref(const Expression& e, const std::vector<Value>& row, Value& scratch) {
+const Value& evaluate_ref(const Expression& e, std::span<const Value> row, Value& scratch) {
   if (e.kind == Expression::Kind::Column) return row[e.column];
   if (e.kind == Expression::Kind::Literal) return e.literal;
   scratch = evaluate(e, row);
   return scratch;
 }
 
-bool holds(const Expression& condition, const std::vector<Value>& row) {
+bool holds(const Expression& condition, std::span<const Value> row) {
   return truth(evaluate(condition, row)) == true;
 }
 
@@ -129,8 +129,16 @@ Table run_statement(const SelectStatement& statement, const Table& table) {
   Table out;
   out.name = table.name;
   out.columns = result.columns();
-  out.rows.reserve(result.size());
-  for (size_t r = 0; r < result.size(); ++r) out.rows.push_back(result.row(r));
+  std::vector<Value> block;
+  block.reserve(result.size() * out.columns.size());
+  for (size_t r = 0; r < result.size(); ++r) {
+    for (size_t c = 0; c < out.columns.size(); ++c) {
+      Value scratch;
+      const Value& v = result.value(r, c, scratch);
+      block.push_back(&v == &scratch ? std::move(scratch) : v);
+    }
+  }
+  out.rows = TableRows(std::move(block), out.columns.size(), 0);
   return out;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,16 +27,16 @@ void bind_columns(Expression& expression, const Table& table);
 // The value of a bound expression for one record. A comparison gives TRUE
 // or FALSE, or Null when its operands cannot be compared; & joins printed
 // forms, a Null operand counting as empty text (Null only when both are).
-Value evaluate(const Expression& expression, const std::vector<Value>& row);
+Value evaluate(const Expression& expression, std::span<const Value> row);
 
 // The same without a copy where the value already exists: a column gives a
 // reference into the record, a literal its own value; anything else is
 // evaluated into scratch, which is returned.
-const Value& evaluate_ref(const Expression& expression, const std::vector<Value>& row, Value& scratch);
+const Value& evaluate_ref(const Expression& expression, std::span<const Value> row, Value& scratch);
 
 // True when a bound condition holds for the record: TRUE, or a number other
 // than 0. Null and an unknown outcome do not hold.
-bool holds(const Expression& condition, const std::vector<Value>& row);
+bool holds(const Expression& condition, std::span<const Value> row);
 
 // Runs a statement over the table it names: the records that pass WHERE,
 // ordered (stably) by ORDER BY, as the columns of the select list. An
