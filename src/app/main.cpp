@@ -10,10 +10,12 @@
 
 #include "app/session_end.h"
 #include "app/un_Main.h"
+#include "platform/heap_setup.h"
 #include "platform/program_dir.h"
 #include "platform/shell.h"
 
 int main(int argc, char* argv[]) {
+  vers::platform::prepare_heap(vers::platform::kCheckHeapBytes);  // checks run one after another
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vers"));
   QGuiApplication::setDesktopFileName(QStringLiteral("vers"));
