@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "engine/crypto/digest.h"
+#include "engine/crypto/openssl_library.h"
+#include "engine/error.h"
 #include "engine/crypto/rc4.h"
 
 namespace vers::engine::crypto {
@@ -108,6 +110,29 @@ TEST(CryptoDigestTest, ReusedDigestHashesEachInputOnItsOwn) {
       EXPECT_EQ(out, hex(c.empty_hash));
       digest.hash({a, {}, bc}, out);
       EXPECT_EQ(out, hex(c.abc_hash));
+    }
+  }
+}
+
+// A libcrypto that cannot be had fails with a message that names it,
+// rather than a crash at the first hash.
+TEST(CryptoOpensslLibraryTest, LibraryThatCannotBeHadFailsNamingIt) {
+  const struct {
+    const char* library;
+    const char* why;
+  } cases[] = {
+      {"libvers-no-such-library.so.9", "libvers-no-such-library.so.9"},
+      {"libz.so.1", "нет функции OPENSSL_init_crypto"},  // loads, but is not libcrypto
+  };
+  for (const auto& c : cases) {
+    try {
+      load_openssl(c.library);
+      ADD_FAILURE() << c.library << " loaded";
+    } catch (const EngineError& e) {
+      const std::string message = e.what();
+      EXPECT_NE(message.find(c.library), std::string::npos) << message;
+      EXPECT_NE(message.find(c.why), std::string::npos) << message;
+      EXPECT_NE(message.find("расшифровать книгу нельзя"), std::string::npos) << message;
     }
   }
 }

@@ -59,6 +59,27 @@ TEST(CryptoWorkbookTest, EncryptedWorkbookReadsAsTheUnprotectedOne) {
 
 // The sheet "Проверки" is protected (PROTECT in its records): its cells
 // read as they stand.
+// Whether the process has a libcrypto mapped.
+bool libcrypto_loaded() {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line))
+    if (line.find("/libcrypto.so") != std::string::npos) return true;
+  return false;
+}
+
+// libcrypto is loaded for the first workbook that needs decrypting, and
+// never for plain ones.
+TEST(CryptoWorkbookTest, LibcryptoIsLoadedOnlyWhenAWorkbookIsDecrypted) {
+  if (libcrypto_loaded()) GTEST_SKIP() << "an earlier test in this process loaded libcrypto";
+  for (const char* name : {"crypt_plain.xls", "crypt_plain.biff7.xls", "crypt_plain.ods", "crypt_plain.xlsx"}) {
+    const std::unique_ptr<Workbook> plain = open_workbook(fixture_path(name));
+    EXPECT_FALSE(libcrypto_loaded()) << name;
+  }
+  const std::unique_ptr<Workbook> encrypted = open_workbook(fixture_path("crypt_locked.xls"));
+  EXPECT_TRUE(libcrypto_loaded());
+}
+
 TEST(CryptoWorkbookTest, SheetProtectionDoesNotChangeWhatIsRead) {
   for (const char* name : {"crypt_plain.xls", "crypt_locked.xls"}) {
     SCOPED_TRACE(name);

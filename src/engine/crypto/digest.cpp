@@ -1,8 +1,6 @@
 #include "engine/crypto/digest.h"
 
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-
+#include "engine/crypto/openssl_library.h"
 #include "engine/error.h"
 
 namespace vers::engine::crypto {
@@ -15,37 +13,30 @@ namespace {
   throw EngineError("Библиотека OpenSSL не смогла вычислить хеш: расшифровать книгу нельзя");
 }
 
-// The hashes need nothing of the system's OpenSSL configuration: MD5 and
-// SHA-1 are in the default provider, which loads without it. Reading and
-// applying that file is a good part of OpenSSL's start-up, and a
-// configuration that left the default provider out would only keep
-// workbooks closed.
-void start_openssl() {
-  static const bool started = OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr) == 1;
-  if (!started) openssl_failed();
-}
-
 }  // namespace
 
 // The algorithm is looked up once (an implicit lookup at every hash costs
 // as much as hashing a short key), and the context is reset, not remade.
 struct Digest::Context {
   explicit Context(Algorithm algorithm)
-      : md((start_openssl(), EVP_MD_fetch(nullptr, algorithm == Algorithm::Md5 ? "MD5" : "SHA1", nullptr))), ctx(EVP_MD_CTX_new()) {}
+      : lib(openssl()),
+        md(lib.md_fetch(nullptr, algorithm == Algorithm::Md5 ? "MD5" : "SHA1", nullptr)),
+        ctx(lib.ctx_new()) {}
   ~Context() {
-    EVP_MD_CTX_free(ctx);
-    EVP_MD_free(md);
+    lib.ctx_free(ctx);
+    lib.md_free(md);
   }
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
 
+  const OpensslFunctions& lib;
   EVP_MD* md;
   EVP_MD_CTX* ctx;
 };
 
 Digest::Digest(Algorithm algorithm) : context_(std::make_unique<Context>(algorithm)) {
   if (!context_->md || !context_->ctx) openssl_failed();
-  size_ = static_cast<size_t>(EVP_MD_get_size(context_->md));
+  size_ = static_cast<size_t>(context_->lib.md_get_size(context_->md));
 }
 
 Digest::~Digest() = default;
@@ -53,12 +44,13 @@ Digest::Digest(Digest&&) noexcept = default;
 Digest& Digest::operator=(Digest&&) noexcept = default;
 
 void Digest::hash(std::initializer_list<std::span<const uint8_t>> parts, std::span<uint8_t> out) {
-  if (out.size() < size_ || EVP_DigestInit_ex(context_->ctx, context_->md, nullptr) != 1) openssl_failed();
+  const OpensslFunctions& lib = context_->lib;
+  if (out.size() < size_ || lib.digest_init(context_->ctx, context_->md, nullptr) != 1) openssl_failed();
   for (const std::span<const uint8_t> part : parts) {
-    if (EVP_DigestUpdate(context_->ctx, part.data(), part.size()) != 1) openssl_failed();
+    if (lib.digest_update(context_->ctx, part.data(), part.size()) != 1) openssl_failed();
   }
   unsigned int length = 0;
-  if (EVP_DigestFinal_ex(context_->ctx, out.data(), &length) != 1 || length != size_) openssl_failed();
+  if (lib.digest_final(context_->ctx, out.data(), &length) != 1 || length != size_) openssl_failed();
 }
 
 Md5Digest md5(std::span<const uint8_t> data) {
