@@ -290,7 +290,8 @@ TEST(BiffSharedStrings, IndexLeadsToATextsRecordsWithoutPreparingThoseBefore) {
 }
 
 // An index that does not agree with the records is set aside: every text
-// still reads as it is, in any order.
+// still reads as it is, in any order, whether the records are readable at
+// once or prepared one by one.
 TEST(BiffSharedStrings, IndexThatDoesNotHoldUpIsSetAside) {
   const std::vector<Bytes> records{table(6, {"a", "b"}), {1, 0, 0x00, 'c', 1, 0, 0x00, 'd'},
                                    {1, 0, 0x00, 'e', 1, 0, 0x00, 'f'}};
@@ -316,16 +317,22 @@ TEST(BiffSharedStrings, IndexThatDoesNotHoldUpIsSetAside) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    for (const std::vector<size_t>& order : {std::vector<size_t>{5, 4, 3, 2, 1, 0}, std::vector<size_t>{2, 3, 0, 5}}) {
-      PreparedRecords prepared(records, 0x00);
-      SharedStrings strings;
-      prepared.take_in(strings);
-      strings.use_index(c.index);
-      for (const size_t i : order) {
-        ASSERT_TRUE(strings.has(i)) << i;
-        EXPECT_EQ(strings.at(i), texts[i]) << i;
+    for (const bool readable_at_once : {true, false}) {
+      SCOPED_TRACE(readable_at_once ? "readable at once" : "prepared one by one");
+      for (const std::vector<size_t>& order : {std::vector<size_t>{5, 4, 3, 2, 1, 0}, std::vector<size_t>{2, 3, 0, 5}}) {
+        PreparedRecords prepared(records, 0x00);
+        SharedStrings strings;
+        if (readable_at_once)
+          take_in(strings, records);
+        else
+          prepared.take_in(strings);
+        strings.use_index(c.index);
+        for (const size_t i : order) {
+          ASSERT_TRUE(strings.has(i)) << i;
+          EXPECT_EQ(strings.at(i), texts[i]) << i;
+        }
+        EXPECT_FALSE(strings.has(6));
       }
-      EXPECT_FALSE(strings.has(6));
     }
   }
 }

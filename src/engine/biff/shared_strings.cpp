@@ -43,10 +43,7 @@ void SharedStrings::read(std::vector<Record> records, const std::string& book, P
 void SharedStrings::use_index(std::span<const uint8_t> extsst) {
   buckets_.clear();
   bucket_starts_.clear();
-  // Walking records readable at once front to back is cheap, and checks
-  // every start; the index is worth its risk only where reading a record
-  // costs decrypting it.
-  if (!prepare_ || complete_ || extsst.size() < 2) return;
+  if (complete_ || extsst.size() < 2) return;
   // Texts per bucket, then for each bucket the stream offset of its first
   // text, that text's offset in its record (counting the record's header)
   // and two reserved bytes.
@@ -156,23 +153,25 @@ bool SharedStrings::walk_bucket(size_t bucket) const {
   if (!bucket_starts_[bucket].empty()) return true;
   const size_t count = std::min(per_bucket_, stated_ - bucket * per_bucket_);
   std::vector<Position> found;
-  Position at = buckets_[bucket];
+  found.reserve(count);
+  cursor_.seek(buckets_[bucket]);
   for (size_t n = 0; n < count; ++n) {
-    found.push_back(at);
-    cursor_.seek(at);
     if (cursor_.at_end()) return false;
+    found.push_back(cursor_.position());
     try {
-      read_prepared(at, [this] { cursor_.skip_unicode_string(true); });
+      if (prepare_)
+        read_prepared(found.back(), [this] { cursor_.skip_unicode_string(true); });
+      else
+        cursor_.skip_unicode_string(true);
     } catch (const RecordCursor::Truncated&) {
       return false;  // the walk from the first text tells whether this is damage
     }
-    at = cursor_.position();
   }
+  const Position at = cursor_.position();
   if (bucket + 1 < buckets_.size()) {
     if (stream_offset(at) != stream_offset(buckets_[bucket + 1])) return false;
-  } else {
-    cursor_.seek(at);
-    if (!cursor_.at_end()) return false;
+  } else if (!cursor_.at_end()) {
+    return false;
   }
   bucket_starts_[bucket] = std::move(found);
   return true;

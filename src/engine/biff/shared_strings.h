@@ -1,10 +1,9 @@
 // The shared string table (SST) of a BIFF8 workbook: every text that cells
 // refer to by number. Opening a workbook reads only the table's counts.
 // Where a text starts (its length and flags tell how far it reaches) is
-// found when a cell asks for it, front to back as far as that text; in a
-// table whose records must be prepared (decrypted) before they are read,
-// from the entry before it in the table's index (EXTSST: where every so
-// many texts start), when the index holds up. A text is decoded when a
+// found when a cell asks for it: from the entry before it in the table's
+// index (EXTSST: where every so many texts start) when the index holds up,
+// else front to back as far as that text. A text is decoded when a
 // cell that is read refers to it. So a table of many thousands of strings
 // costs little when only a few areas of the workbook are read, and of an
 // encrypted table only the records passed over are ever decrypted.
@@ -35,10 +34,9 @@ class SharedStrings {
   void read(std::vector<Record> records, const std::string& book, Prepare prepare = nullptr);
 
   // Takes in the EXTSST record's data, the index of where every so many
-  // texts start, after read(). It is only a shortcut, taken when the
-  // records are prepared: an index that does not agree with the records it
-  // points into is set aside, and the texts are found from the first on.
-  // An entry is trusted when it lies in the record it names, the first one
+  // texts start, after read(). It is only a shortcut: an index that does
+  // not agree with the records it points into is set aside, and the texts
+  // are found from the first on. An entry is trusted when it lies in the record it names, the first one
   // at the first text, and walking the texts of its bucket, and of the
   // bucket before it, ends where the next entry starts, and walking the
   // last bucket ends where the records do.
