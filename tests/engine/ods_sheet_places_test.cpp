@@ -54,6 +54,66 @@ TEST(OdsSheetPlaces, MarkupThatLooksLikeASheetsEndStaysInsideTheSheet) {
   xml_test::expect_grid(whole(*book, 1), {{txt("второй")}});
 }
 
+// content.xml is read in pieces of this size when a book is opened.
+constexpr size_t kPiece = 256 * 1024;
+
+// Rows of filler text enough to carry a sheet past the first piece.
+std::string filler_rows(size_t bytes) {
+  std::string rows;
+  while (rows.size() < bytes) rows += row(text_cell(std::string(100, 'x')));
+  return rows;
+}
+
+// In a sheet longer than a piece, markup that looks like the sheet's end,
+// inside a comment, a CDATA section, an instruction or a nested table, is
+// still inside the sheet, wherever the pieces are cut.
+TEST(OdsSheetPlaces, MarkupThatLooksLikeASheetsEndStaysInsideALongSheet) {
+  const std::string tricky =
+      row(text_cell("<![CDATA[a > </table:table><b]]>")) + row("<!-- > </table:table> -->" + text_cell("c")) +
+      row("<?marker > </table:table> ?>" + text_cell("d")) +
+      row("<table:table-cell><table:table table:name='Вложенная'></table:table></table:table-cell>");
+  for (const size_t shift : {size_t{0}, size_t{7}, size_t{31}, size_t{64}}) {
+    SCOPED_TRACE(shift);
+    const std::string rows = filler_rows(kPiece + shift) + tricky + filler_rows(kPiece) + row(text_cell("последняя"));
+    auto book = open_body(sheet("Первый", rows) + sheet("Второй", row(text_cell("второй"))));
+    ASSERT_EQ(book->sheet_names(), (std::vector<std::string>{"Первый", "Второй"}));
+    const auto used = book->used_area(0);
+    ASSERT_TRUE(used);
+    const uint32_t tricky_row = uint32_t((kPiece + shift + 99) / row(text_cell(std::string(100, 'x'))).size());
+    const CellGrid cells = book->read_area(0, CellArea{tricky_row, 0, tricky_row + 2, 0});
+    EXPECT_EQ(cells.cells, (std::vector<Value>{txt("a > </table:table><b"), txt("c"), txt("d")}));
+    xml_test::expect_grid(book->read_area(0, CellArea{used->last_row, 0, used->last_row, 0}), {{txt("последняя")}});
+    xml_test::expect_grid(whole(*book, 1), {{txt("второй")}});
+  }
+}
+
+// A sheet's end tag, and the tags around it, read the same wherever a
+// piece is cut in them.
+TEST(OdsSheetPlaces, ASheetsEndCutBetweenPiecesIsFound) {
+  const std::string head = xml_test::ods_content("");
+  const std::string before = head.substr(0, head.find("</office:spreadsheet>"));
+  const std::string last_row = row(text_cell("конец"));
+  const std::string one_filler = row(text_cell(std::string(100, 'x')));
+  for (size_t cut = 0; cut < 40; ++cut) {
+    SCOPED_TRACE(cut);
+    // The end tag of the first sheet begins from 20 bytes before the end
+    // of the second piece to 19 after it (the piece a sheet opens in is
+    // scanned whole).
+    std::string rows = filler_rows(2 * kPiece - 4096);
+    const size_t sheet_start = before.size();
+    const std::string open_tag = "<table:table table:name='Первый'>";
+    const size_t end_tag_at = sheet_start + open_tag.size() + rows.size() + last_row.size();
+    const size_t wanted = 2 * kPiece - 20 + cut;  // where the end tag should begin
+    rows += row(text_cell(std::string(wanted - end_tag_at - row(text_cell("")).size(), 'y')));
+    auto book = open_body(sheet("Первый", rows + last_row) + sheet("Второй", row(text_cell("второй"))));
+    ASSERT_EQ(book->sheet_names(), (std::vector<std::string>{"Первый", "Второй"}));
+    const auto used = book->used_area(0);
+    ASSERT_TRUE(used);
+    xml_test::expect_grid(book->read_area(0, CellArea{used->last_row, 0, used->last_row, 0}), {{txt("конец")}});
+    xml_test::expect_grid(whole(*book, 1), {{txt("второй")}});
+  }
+}
+
 TEST(OdsSheetPlaces, NamesBeforeAndAfterTheSheetsAreRead) {
   const std::string names_before =
       "<table:named-expressions><table:named-range table:name='Раньше' "

@@ -143,7 +143,7 @@ class IndexBuilder : public xml::MarkupScanner::Listener {
       chunk_base_ = offset;
       if (offset == 0 && !keeps_ascii(chunk_)) return false;
       if (!root_seen_) keep_prolog();
-      scanner_.scan(chunk_, *this);
+      scan_chunk();
       if (sheet_open_) {
         forwarded_ = offset + n;
       } else {
@@ -160,6 +160,9 @@ class IndexBuilder : public xml::MarkupScanner::Listener {
   void tag(const xml::MarkupScanner::Tag& tag) override {
     using Kind = xml::MarkupScanner::TagKind;
     if (sheet_open_) {
+      // Inside a sheet only elements of the sheet's own name count: the
+      // first end tag that closes as many as were opened ends the sheet.
+      if (tag.name != sheet_tag_) return;
       if (tag.kind == Kind::Start) {
         ++depth_;
       } else if (tag.kind == Kind::End && --depth_ == 0) {
@@ -200,6 +203,73 @@ class IndexBuilder : public xml::MarkupScanner::Listener {
     std::string name;
   };
 
+  // Scans the chunk. Inside a sheet, the scanner first ends the markup the
+  // chunk may begin in; pass_sheet passes over what follows, and the
+  // scanner goes on from where that stops.
+  void scan_chunk() {
+    size_t at = 0;
+    if (sheet_open_) at = end_markup();
+    if (sheet_open_ && !scanner_.inside_markup()) at = pass_sheet(at);
+    if (at == chunk_.size()) return;
+    if (scanner_.position() != chunk_base_ + at) scanner_.resume_at(chunk_base_ + at);
+    scanner_.scan(chunk_.substr(at), *this);
+  }
+
+  // Lets the scanner go on from the start of the chunk, up to one '>' at a
+  // time, until it is outside markup; returns where it stopped.
+  size_t end_markup() {
+    size_t at = 0;
+    while (scanner_.inside_markup() && at < chunk_.size()) {
+      const void* gt = std::memchr(chunk_.data() + at, '>', chunk_.size() - at);
+      const size_t to = gt ? size_t(static_cast<const char*>(gt) - chunk_.data()) + 1 : chunk_.size();
+      scanner_.scan(chunk_.substr(at, to - at), *this);
+      at = to;
+    }
+    return at;
+  }
+
+  // Passes the bytes of an open sheet in the chunk, looking
+  // only at each '<': outside comments, CDATA sections and instructions,
+  // every '<' of a document begins a tag (no attribute value or text may
+  // hold one), so the sheet's end tag is found without scanning the tags
+  // between. Stops, for the scanner to go on, at the first comment, CDATA
+  // section or instruction, at a start tag of the sheet's own name, at a
+  // tag too near the chunk's end to tell, and after the sheet's end tag;
+  // returns where. Starts at from, outside markup.
+  size_t pass_sheet(size_t from) {
+    const std::string_view name = sheet_tag_;
+    const char* const data = chunk_.data();
+    const char* const end = data + chunk_.size();
+    const char* p = data + from;
+    while (const void* found = std::memchr(p, '<', size_t(end - p))) {
+      const char* const lt = static_cast<const char*>(found);
+      // '<', '/', the name and the byte after it
+      if (size_t(end - lt) < name.size() + 3) return size_t(lt - data);
+      // The byte after the name first: most tags inside a sheet begin with
+      // the sheet's own name ("table:table-cell").
+      const auto names_it = [&](const char* at) {
+        const char after = at[name.size()];
+        return (after == '>' || after == '/' || after == ' ' || after == '\t' || after == '\n' || after == '\r') &&
+               std::string_view(at, name.size()) == name;
+      };
+      if (lt[1] == '/' && names_it(lt + 2)) {
+        const void* gt = std::memchr(lt + 2 + name.size(), '>', size_t(end - lt) - 2 - name.size());
+        if (!gt) return size_t(lt - data);
+        const char* const tag_end = static_cast<const char*>(gt) + 1;
+        if (--depth_ == 0) {
+          close_sheet({xml::MarkupScanner::TagKind::End, chunk_base_ + uint64_t(lt - data),
+                       chunk_base_ + uint64_t(tag_end - data), name, {}});
+          return size_t(tag_end - data);
+        }
+        p = tag_end;
+        continue;
+      }
+      if (lt[1] == '!' || lt[1] == '?' || names_it(lt + 1)) return size_t(lt - data);
+      p = lt + 1;
+    }
+    return chunk_.size();
+  }
+
   void keep_prolog() {
     if (index_.prolog_.size() + chunk_.size() > kMaxProlog + kChunk)
       throw EngineError(damaged(stream_.what(), "нет корневого элемента"));
@@ -236,7 +306,7 @@ class IndexBuilder : public xml::MarkupScanner::Listener {
     sheet_open_ = true;
     depth_ = 1;
     sheet_tag_ = std::string(tag.name);
-    scanner_.set_capture(false);
+    scanner_.set_capture(true, false);  // names only: the sheet's own name is counted
   }
 
   void close_sheet(const xml::MarkupScanner::Tag& tag) {

@@ -52,6 +52,13 @@ class MarkupScanner {
   // Offset of the next byte to scan.
   uint64_t position() const { return position_; }
 
+  // Goes on at offset, outside markup, for a caller that has passed over
+  // the bytes before it itself and knows that they end in text.
+  void resume_at(uint64_t offset) {
+    state_ = State::Text;
+    position_ = offset;
+  }
+
  private:
   enum class State : uint8_t {
     Text, Open, StartName, InTag, InQuote, EndName, EndTail, Bang, Comment, CData, Instruction, Declaration
