@@ -42,6 +42,24 @@ std::string failure_of(std::vector<uint8_t> bytes) {
   return "no failure";
 }
 
+// The patched file reads as the original, from bytes in memory and from a
+// file on disk.
+void expect_reads_as_original(const std::vector<uint8_t>& patched, const std::vector<uint8_t>& original) {
+  const fs::path path = fs::temp_directory_path() / ("vers_cfb_patched_" + std::to_string(::getpid()) + ".xls");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(patched.data()), static_cast<std::streamsize>(patched.size()));
+  auto reference = open_workbook_bytes(original, "книга.xls");
+  std::unique_ptr<Workbook> books[] = {open_workbook_bytes(patched, "книга.xls"), open_workbook(path.string())};
+  fs::remove(path);
+  for (const auto& book : books) {
+    EXPECT_EQ(book->sheet_names(), reference->sheet_names());
+    for (size_t sheet = 0; sheet < reference->sheet_names().size(); ++sheet) {
+      const CellArea area{0, 0, 25, 6};
+      EXPECT_EQ(book->read_area(sheet, area).cells, reference->read_area(sheet, area).cells) << sheet;
+    }
+  }
+}
+
 TEST(CfbCompoundFile, OpensTheWorkbookStreamWhateverTheCaseOfItsName) {
   const std::vector<uint8_t> file = read_fixture(kFixture);
   cfb::CompoundFile container(file, "книга.xls");
@@ -95,20 +113,8 @@ TEST(CfbCompoundFile, GathersAStreamInterruptedByOtherSectors) {
   file.set_next(chain.back(), 0xFFFFFFFF);
 
   EXPECT_EQ(workbook_stream(file.bytes), workbook_stream(original));  // copied
-  // Gathered, from bytes in memory and from a mapped file.
-  const fs::path path = fs::temp_directory_path() / ("vers_cfb_tail_" + std::to_string(::getpid()) + ".xls");
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.bytes.data()), static_cast<std::streamsize>(file.bytes.size()));
-  auto reference = open_workbook_bytes(original, "книга.xls");
-  std::unique_ptr<Workbook> books[] = {open_workbook_bytes(file.bytes, "книга.xls"), open_workbook(path.string())};
-  fs::remove(path);
-  for (const auto& book : books) {
-    EXPECT_EQ(book->sheet_names(), reference->sheet_names());
-    for (size_t sheet = 0; sheet < reference->sheet_names().size(); ++sheet) {
-      const CellArea area{0, 0, 25, 6};
-      EXPECT_EQ(book->read_area(sheet, area).cells, reference->read_area(sheet, area).cells) << sheet;
-    }
-  }
+  // Gathered, from bytes in memory and from a file.
+  expect_reads_as_original(file.bytes, original);
 }
 
 TEST(CfbCompoundFile, GathersAStreamWhoseLongestRunComesLast) {
@@ -132,19 +138,7 @@ TEST(CfbCompoundFile, GathersAStreamWhoseLongestRunComesLast) {
     file.set_next(static_cast<uint32_t>(first_new + i - 1), static_cast<uint32_t>(first_new + i));
   file.set_next(static_cast<uint32_t>(first_new + chain.size() - 2), 0xFFFFFFFE);
 
-  const fs::path path = fs::temp_directory_path() / ("vers_cfb_gather_" + std::to_string(::getpid()) + ".xls");
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.bytes.data()), static_cast<std::streamsize>(file.bytes.size()));
-  auto reference = open_workbook_bytes(original, "книга.xls");
-  std::unique_ptr<Workbook> books[] = {open_workbook_bytes(file.bytes, "книга.xls"), open_workbook(path.string())};
-  fs::remove(path);
-  for (const auto& book : books) {
-    EXPECT_EQ(book->sheet_names(), reference->sheet_names());
-    for (size_t sheet = 0; sheet < reference->sheet_names().size(); ++sheet) {
-      const CellArea area{0, 0, 25, 6};
-      EXPECT_EQ(book->read_area(sheet, area).cells, reference->read_area(sheet, area).cells) << sheet;
-    }
-  }
+  expect_reads_as_original(file.bytes, original);
 }
 
 TEST(CfbCompoundFile, ReadsFilesWith4096ByteSectors) {
