@@ -120,7 +120,7 @@ TEST(CfbCompoundFile, GathersAStreamInterruptedByOtherSectors) {
 TEST(CfbCompoundFile, GathersAStreamWhoseLongestRunComesLast) {
   // All but the stream's first sector move to the end of the file, as when
   // the allocation table follows a stream's first sectors: the first run is
-  // the one that moves, whether the bytes are in memory or a mapped file.
+  // the one that moves, whether the bytes are in memory or in a file.
   const std::vector<uint8_t> original = read_fixture(kFixture);
   PatchableCompoundFile file(original);
   const std::vector<uint32_t> chain = file.chain(file.stream_start("Workbook"));
