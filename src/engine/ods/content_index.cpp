@@ -240,18 +240,18 @@ class IndexBuilder : public xml::MarkupScanner::Listener {
     const std::string_view name = sheet_tag_;
     const char* const data = chunk_.data();
     const char* const end = data + chunk_.size();
+    // The byte after the name first: most tags inside a sheet begin with
+    // the sheet's own name ("table:table-cell").
+    const auto names_it = [&](const char* at) {
+      const char after = at[name.size()];
+      return (after == '>' || after == '/' || after == ' ' || after == '\t' || after == '\n' || after == '\r') &&
+             std::string_view(at, name.size()) == name;
+    };
     const char* p = data + from;
     while (const void* found = std::memchr(p, '<', size_t(end - p))) {
       const char* const lt = static_cast<const char*>(found);
       // '<', '/', the name and the byte after it
       if (size_t(end - lt) < name.size() + 3) return size_t(lt - data);
-      // The byte after the name first: most tags inside a sheet begin with
-      // the sheet's own name ("table:table-cell").
-      const auto names_it = [&](const char* at) {
-        const char after = at[name.size()];
-        return (after == '>' || after == '/' || after == ' ' || after == '\t' || after == '\n' || after == '\r') &&
-               std::string_view(at, name.size()) == name;
-      };
       if (lt[1] == '/' && names_it(lt + 2)) {
         const void* gt = std::memchr(lt + 2 + name.size(), '>', size_t(end - lt) - 2 - name.size());
         if (!gt) return size_t(lt - data);
