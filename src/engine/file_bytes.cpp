@@ -115,91 +115,20 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
 
 FileBytes::~FileBytes() { release(); }
 
-GatheredBytes FileBytes::gather(std::span<const FilePiece> pieces) const {
-  size_t total = 0;
-  const FilePiece* longest = nullptr;
-  size_t before_longest = 0;  // where the longest piece goes in the run
-  for (const FilePiece& piece : pieces) {
-    if (piece.offset > view_.size() || piece.length > view_.size() - piece.offset) return GatheredBytes();
-    if (!longest || piece.length > longest->length) {
-      longest = &piece;
-      before_longest = total;
-    }
-    total += piece.length;
+bool FileBytes::read_at(size_t offset, std::span<uint8_t> out) const {
+  if (offset > view_.size() || out.size() > view_.size() - offset) return false;
+  if (fd_ < 0) {
+    std::copy_n(view_.data() + offset, out.size(), out.data());
+    return true;
   }
-  GatheredBytes out;
-  auto copy_into = [&](uint8_t* run, size_t skip_begin, size_t skip_end) {
-    // Copies every byte of the run outside [skip_begin, skip_end).
-    size_t at = 0;
-    for (const FilePiece& piece : pieces) {
-      const uint8_t* from = view_.data() + piece.offset;
-      const size_t end = at + piece.length;
-      if (at < skip_begin) std::memcpy(run + at, from, std::min(end, skip_begin) - at);
-      if (end > skip_end) {
-        const size_t start = std::max(at, skip_end);
-        std::memcpy(run + start, from + (start - at), end - start);
-      }
-      at = end;
-    }
-  };
-
-  static const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  if (mapped_ && longest && longest->length >= 4 * page) {
-    // The run starts delta bytes into the region, so that the longest
-    // piece lies on the same page boundaries there as in the file: its
-    // whole pages [mapped_begin, mapped_end) of the region are the file's
-    // own. The rest of the region is fresh memory, filled in one step
-    // before it is written to (a fault per page would cost more).
-    const size_t delta = (longest->offset % page + page - before_longest % page) % page;
-    const size_t region_size = (delta + total + page - 1) / page * page;
-    const size_t mapped_begin = (delta + before_longest + page - 1) / page * page;
-    const size_t mapped_end = (delta + before_longest + longest->length) / page * page;
-    void* region = ::mmap(nullptr, region_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (region != MAP_FAILED) {
-      uint8_t* const base = static_cast<uint8_t*>(region);
-      const size_t file_offset = longest->offset + (mapped_begin - delta - before_longest);
-      if (::mmap(base + mapped_begin, mapped_end - mapped_begin, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd_,
-                 static_cast<off_t>(file_offset)) != MAP_FAILED) {
-        if (mapped_begin > 0) ::madvise(base, mapped_begin, MADV_POPULATE_WRITE);
-        if (region_size > mapped_end) ::madvise(base + mapped_end, region_size - mapped_end, MADV_POPULATE_WRITE);
-        copy_into(base + delta, mapped_begin - delta, mapped_end - delta);
-        out.region_ = region;
-        out.region_size_ = region_size;
-        out.view_ = std::span<const uint8_t>(base + delta, total);
-        return out;
-      }
-      ::munmap(region, region_size);
-    }
+  size_t have = 0;
+  while (have < out.size()) {
+    const ssize_t got = ::pread(fd_, out.data() + have, out.size() - have, static_cast<off_t>(offset + have));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    have += static_cast<size_t>(got);
   }
-  out.buffer_.resize(total);
-  copy_into(out.buffer_.data(), total, total);
-  out.view_ = out.buffer_;
-  return out;
-}
-
-GatheredBytes::GatheredBytes(GatheredBytes&& other) noexcept
-    : buffer_(std::move(other.buffer_)), region_(std::exchange(other.region_, nullptr)),
-      region_size_(std::exchange(other.region_size_, 0)), view_(std::exchange(other.view_, {})) {}
-
-GatheredBytes& GatheredBytes::operator=(GatheredBytes&& other) noexcept {
-  if (this != &other) {
-    release();
-    buffer_ = std::move(other.buffer_);
-    region_ = std::exchange(other.region_, nullptr);
-    region_size_ = std::exchange(other.region_size_, 0);
-    view_ = std::exchange(other.view_, {});
-  }
-  return *this;
-}
-
-GatheredBytes::~GatheredBytes() { release(); }
-
-void GatheredBytes::release() {
-  if (region_) ::munmap(region_, region_size_);
-  region_ = nullptr;
-  region_size_ = 0;
-  view_ = {};
-  buffer_.clear();
+  return true;
 }
 
 void FileBytes::release() {

@@ -18,29 +18,6 @@ struct FilePiece {
   size_t length = 0;
 };
 
-// Bytes gathered from several places of a file into one run (see
-// FileBytes::gather); they stay where they are when the owner is moved.
-class GatheredBytes {
- public:
-  GatheredBytes() = default;
-  GatheredBytes(GatheredBytes&& other) noexcept;
-  GatheredBytes& operator=(GatheredBytes&& other) noexcept;
-  GatheredBytes(const GatheredBytes&) = delete;
-  GatheredBytes& operator=(const GatheredBytes&) = delete;
-  ~GatheredBytes();
-
-  std::span<const uint8_t> bytes() const { return view_; }
-
- private:
-  friend class FileBytes;
-  void release();
-
-  std::vector<uint8_t> buffer_;  // the copy, when not mapped
-  void* region_ = nullptr;       // or the mapping that holds them
-  size_t region_size_ = 0;
-  std::span<const uint8_t> view_;
-};
-
 class FileBytes {
  public:
   // Files at least this large are mapped, smaller ones read.
@@ -67,12 +44,11 @@ class FileBytes {
   // The bytes; their address does not change when the owner is moved.
   std::span<const uint8_t> bytes() const { return view_; }
 
-  // Pieces of the file (each inside bytes()) laid end to end in one run,
-  // as a container's fragmented stream needs them. In a mapped file the
-  // longest piece is mapped again, in its place in the run, and only the
-  // other bytes are copied; otherwise, or where mapping fails, it is all
-  // copied.
-  GatheredBytes gather(std::span<const FilePiece> pieces) const;
+  // Copies the file's bytes [offset, offset + out.size()) into out: read
+  // from the file itself when it is mapped, so that its pages are not
+  // mapped in for a single copy. False when they are not all there (the
+  // file was cut short since it was opened).
+  bool read_at(size_t offset, std::span<uint8_t> out) const;
 
  private:
   FileBytes(const uint8_t* mapped, size_t size, int fd) : mapped_(true), fd_(fd), view_(mapped, size) {}

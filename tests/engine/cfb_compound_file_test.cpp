@@ -95,7 +95,7 @@ TEST(CfbCompoundFile, AssemblesAStreamWhoseSectorsAreOutOfOrder) {
   EXPECT_EQ(workbook_stream(file.bytes), workbook_stream(original));
 }
 
-TEST(CfbCompoundFile, GathersAStreamInterruptedByOtherSectors) {
+TEST(CfbCompoundFile, ReadsAStreamInterruptedByOtherSectors) {
   // The stream's last sector moves to a new sector at the end of the file:
   // the chain still runs forward but no longer in one piece, as in large
   // files whose allocation table sits amid the stream.
@@ -113,11 +113,11 @@ TEST(CfbCompoundFile, GathersAStreamInterruptedByOtherSectors) {
   file.set_next(chain.back(), 0xFFFFFFFF);
 
   EXPECT_EQ(workbook_stream(file.bytes), workbook_stream(original));  // copied
-  // Gathered, from bytes in memory and from a file.
+  // Read piece by piece, from bytes in memory and from a file.
   expect_reads_as_original(file.bytes, original);
 }
 
-TEST(CfbCompoundFile, GathersAStreamWhoseLongestRunComesLast) {
+TEST(CfbCompoundFile, ReadsAStreamWhoseLongestRunComesLast) {
   // All but the stream's first sector move to the end of the file, as when
   // the allocation table follows a stream's first sectors: the first run is
   // the one that moves, whether the bytes are in memory or in a file.

@@ -137,17 +137,21 @@ TEST(CryptoBiffDecryptorTest, WorkbookStreamDecryptsEachPieceWhenFirstAsked) {
   ASSERT_LT(strings_end, starts[0]);
   const std::span<const uint8_t> plain(decrypted);
 
-  for (const bool copy : {true, false}) {
-    SCOPED_TRACE(copy ? "a copy" : "a view");
+  enum class Kind { kView, kCopy, kReadFromFile };
+  for (const Kind kind : {Kind::kView, Kind::kCopy, Kind::kReadFromFile}) {
+    SCOPED_TRACE(kind == Kind::kView ? "a view" : kind == Kind::kCopy ? "a copy" : "read from the file");
     const std::vector<uint8_t> file = encrypted;
     cfb::StreamBytes bytes(std::span<const uint8_t>{file});
-    if (copy) {
+    if (kind == Kind::kCopy) {
       bytes = cfb::StreamBytes(file.size());
       std::copy(file.begin(), file.end(), bytes.data());
+    } else if (kind == Kind::kReadFromFile) {
+      bytes = cfb::StreamBytes(FileBytes(file), {FilePiece{0, file.size()}});
     }
-    const uint8_t* const copied = bytes.data();
+    const uint8_t* const own = bytes.data();
     WorkbookStream stream(std::move(bytes), "book");
-    EXPECT_EQ(stream.bytes().data() == copied, copy);
+    // Decrypted in the stream's own buffer, or beside a view.
+    EXPECT_EQ(stream.bytes().data() == own, kind != Kind::kView);
     ASSERT_EQ(stream.bytes().size(), encrypted.size());
     const auto globals_same = [&](size_t from, size_t to) {
       return same_bytes(stream.bytes().subspan(from, to - from), plain.subspan(from, to - from));
@@ -172,14 +176,14 @@ TEST(CryptoBiffDecryptorTest, WorkbookStreamDecryptsEachPieceWhenFirstAsked) {
     for (size_t r = held.size(); r-- > 0;) stream.prepare_strings(r);
     EXPECT_TRUE(globals_same(0, starts[0]));
 
-    stream.prepare_substream(starts[1], starts);
+    EXPECT_EQ(stream.substream(starts[1], starts).size(), encrypted.size());
     EXPECT_FALSE(same_bytes(stream.bytes().subspan(starts[0], 1024), plain.subspan(starts[0], 1024)));
     EXPECT_TRUE(same_bytes(stream.bytes().subspan(starts[1]), plain.subspan(starts[1])));
 
     for (int again = 0; again < 2; ++again) {  // a piece prepared twice is decrypted once
       for (size_t r = 0; r < held.size(); ++r) stream.prepare_strings(r);
-      stream.prepare_substream(starts[0], starts);
-      stream.prepare_substream(starts[1], starts);
+      EXPECT_EQ(stream.substream(starts[0], starts).size(), starts[1]);  // up to the next sheet
+      stream.substream(starts[1], starts);
     }
     EXPECT_TRUE(same_bytes(stream.bytes(), plain));
     EXPECT_TRUE(file == encrypted);

@@ -146,8 +146,8 @@ TEST(CryptoWorkbookTest, DecryptingChangesNeitherTheFileNorAnotherWorkbookOnIt) 
 }
 
 // The workbook stream of crypt_locked.xls, its last sectors moved to the
-// end of the file: the chain still ascends but lies in two runs, which are
-// gathered inside the file's bytes before the stream is decrypted.
+// end of the file: the chain still ascends but lies in two runs, both read
+// from the file into the stream's buffer and decrypted there.
 std::vector<uint8_t> stream_in_two_runs(const std::vector<uint8_t>& original) {
   PatchableCompoundFile file(original);
   const std::vector<uint32_t> chain = file.chain(file.stream_start("Workbook"));

@@ -65,50 +65,44 @@ TEST_F(FileBytesFiles, ARegularFileGivesAllItsBytes) {
   }
 }
 
-// Pieces of a file gathered into one run hold the pieces' bytes end to end,
-// whether the file is mapped or in memory, wherever the longest piece is and
-// however its edges fall on pages; they outlive the file's owner.
-TEST_F(FileBytesFiles, GatheredPiecesLieEndToEnd) {
+// A range copied out of the file holds the file's bytes, whether the file is
+// mapped or in memory; a range that reaches past the end gives nothing.
+TEST_F(FileBytesFiles, ARangeIsCopiedOutOfTheFile) {
   const std::vector<uint8_t> content = pattern(300'001);
-  const std::string path = write("книга.xls", content);
-  const std::vector<std::vector<FilePiece>> cases = {
-      {{512, 60'000}, {100'352, 150'000}},                   // the longest last, off the pages' edges
-      {{4'096, 120'000}, {200'000, 512}, {150'000, 4'000}},  // the longest first, on a page's edge
-      {{7, 3}, {250'000, 50'001}, {1'000, 20'000}, {0, 1}},  // in the middle, up to the file's end
-      {{10'000, 5'000}, {3, 900}},                           // too short to map
-      {{123, 0}, {8'192, 65'536}},
-      {},
+  FileBytes mapped = FileBytes::open(write("книга.xls", content));
+  FileBytes in_memory(content);
+  struct Case {
+    size_t offset, length;
+    bool there;
   };
-  for (bool mapped : {true, false}) {
-    for (const std::vector<FilePiece>& pieces : cases) {
-      SCOPED_TRACE(std::string(mapped ? "mapped, " : "in memory, ") + std::to_string(pieces.size()) + " pieces");
-      std::vector<uint8_t> expected;
-      for (const FilePiece& p : pieces)
-        expected.insert(expected.end(), content.begin() + ptrdiff_t(p.offset),
-                        content.begin() + ptrdiff_t(p.offset + p.length));
-      GatheredBytes kept;
-      {
-        FileBytes file = mapped ? FileBytes::open(path) : FileBytes(content);
-        GatheredBytes gathered = file.gather(pieces);
-        EXPECT_EQ(as_vector(gathered.bytes()), expected);
-        kept = std::move(gathered);
-      }
-      EXPECT_EQ(as_vector(kept.bytes()), expected);
+  const Case cases[] = {
+      {0, 1, true},       {4'095, 2, true},       {100'000, 150'000, true}, {0, 300'001, true},
+      {300'001, 0, true}, {300'000, 2, false},    {300'002, 0, false},      {5, 300'000, false},
+  };
+  for (const FileBytes* file : {&mapped, &in_memory}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::to_string(c.offset) + "+" + std::to_string(c.length));
+      std::vector<uint8_t> out(c.there ? c.length : 4, 0xAA);
+      const bool read = file->read_at(c.offset, c.there ? std::span<uint8_t>(out) : std::span<uint8_t>(out.data(), c.length));
+      EXPECT_EQ(read, c.there);
+      if (c.there)
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), content.begin() + ptrdiff_t(c.offset)));
+      else
+        EXPECT_EQ(out, std::vector<uint8_t>(4, 0xAA));
     }
   }
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), content);
 }
 
-TEST_F(FileBytesFiles, APieceOutsideTheFileGathersNothing) {
-  FileBytes mapped = FileBytes::open(write("книга.xls", pattern(50'000)));
-  FileBytes in_memory(pattern(50'000));
-  for (const FileBytes* file : {&mapped, &in_memory}) {
-    const std::vector<FilePiece> past_end = {{0, 40'000}, {45'000, 5'001}};
-    EXPECT_TRUE(file->gather(past_end).bytes().empty());
-    const std::vector<FilePiece> after_end = {{50'001, 0}};
-    EXPECT_TRUE(file->gather(after_end).bytes().empty());
-  }
+// A mapped file cut short by another program: the lost bytes are not
+// there to copy, which is said, rather than a fault of the process.
+TEST_F(FileBytesFiles, ARangeLostSinceTheFileWasOpenedIsNotCopied) {
+  const std::string path = write("книга.xls", pattern(200'000));
+  FileBytes file = FileBytes::open(path);
+  fs::resize_file(path, 100'000);
+  std::vector<uint8_t> out(1'000);
+  EXPECT_TRUE(file.read_at(50'000, out));
+  EXPECT_FALSE(file.read_at(150'000, out));
+  EXPECT_FALSE(file.read_at(99'500, out));
 }
 
 TEST_F(FileBytesFiles, APipeIsReadToItsEnd) {

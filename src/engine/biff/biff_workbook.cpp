@@ -18,12 +18,8 @@ constexpr uint64_t kMaxAreaCells = 4'000'000;
 
 class BiffWorkbook final : public Workbook {
  public:
-  // stream views into file (or holds a copy); file is kept for it.
-  BiffWorkbook(FileBytes file, cfb::StreamBytes stream, std::string book)
-      : file_(std::move(file)),
-        stream_(std::move(stream), book),
-        book_(std::move(book)) {
-    globals_ = read_workbook_globals(stream_.bytes(), book_,
+  BiffWorkbook(cfb::StreamBytes stream, std::string book) : stream_(std::move(stream), book), book_(std::move(book)) {
+    globals_ = read_workbook_globals(stream_.globals(), book_,
                                      {stream_.held_strings(), [this](size_t record) { stream_.prepare_strings(record); }});
     for (const SheetInfo& sheet : globals_.sheets) {
       sheet_names_.push_back(sheet.name);
@@ -68,15 +64,12 @@ class BiffWorkbook final : public Workbook {
     const bool worksheet = info.kind == 0 || info.kind == 1;
     if (used_[sheet] || !worksheet || area.first_row > area.last_row || area.first_col > area.last_col)
       return Workbook::read_clipped_area(sheet, area, max_cells);
-    stream_.prepare_substream(info.offset, sheet_starts_);
-    const SheetSource source{stream_.bytes(), globals_.version, globals_.codepage, &globals_.strings, &book_,
-                             &info.name};
+    const SheetSource source{stream_.substream(info.offset, sheet_starts_), globals_.version, globals_.codepage,
+                             &globals_.strings, &book_, &info.name};
     // The grid laid out before the cells may take a few values per byte of
     // the sheet's records: a stated extent far past what they can hold
     // costs a second pass instead.
-    size_t end = stream_.bytes().size();
-    for (const size_t start : sheet_starts_)
-      if (start > info.offset) end = std::min(end, start);
+    const size_t end = source.stream.size();
     const uint64_t bytes = end > info.offset ? end - info.offset : 0;
     const uint64_t limit = std::min(max_cells, kMaxAreaCells);
     const uint64_t budget = std::min<uint64_t>(limit, std::max<uint64_t>(4096, bytes / 2));
@@ -96,13 +89,11 @@ class BiffWorkbook final : public Workbook {
   std::optional<CellArea> scan(size_t sheet, const CellArea* area, CellGrid* grid) {
     const SheetInfo& info = globals_.sheets[sheet];
     if (info.kind != 0 && info.kind != 1) return std::nullopt;  // charts and modules hold no cells
-    stream_.prepare_substream(info.offset, sheet_starts_);
-    const SheetSource source{stream_.bytes(), globals_.version, globals_.codepage, &globals_.strings, &book_,
-                             &info.name};
+    const SheetSource source{stream_.substream(info.offset, sheet_starts_), globals_.version, globals_.codepage,
+                             &globals_.strings, &book_, &info.name};
     return read_sheet_cells(source, info.offset, area, grid);
   }
 
-  FileBytes file_;
   crypto::WorkbookStream stream_;
   std::string book_;
   WorkbookGlobals globals_;
@@ -119,19 +110,20 @@ class BiffWorkbook final : public Workbook {
 
 std::unique_ptr<Workbook> open_biff_workbook(FileBytes file, const std::string& book) {
   if (!cfb::has_signature(file.bytes())) {  // a workbook stream without a container
-    cfb::StreamBytes stream{file.bytes()};
-    return std::make_unique<BiffWorkbook>(std::move(file), std::move(stream), book);
+    const size_t size = file.bytes().size();
+    cfb::StreamBytes stream(std::move(file), {FilePiece{0, size}});
+    return std::make_unique<BiffWorkbook>(std::move(stream), book);
   }
   cfb::CompoundFile container(file.bytes(), book);
   const char* name = container.has_stream("Workbook") ? "Workbook" : "Book";  // Book: Excel 5 and 95
-  std::optional<cfb::StreamBytes> stream = container.open_stream(name, file);
+  std::optional<cfb::StreamBytes> stream = container.open_stream(name, std::move(file));
   if (!stream) {
     // A password-protected .xlsx is a compound file with the encrypted
     // package inside.
     if (container.has_stream("EncryptedPackage")) throw_password_protected(book);
     not_a_workbook(book);
   }
-  return std::make_unique<BiffWorkbook>(std::move(file), std::move(*stream), book);
+  return std::make_unique<BiffWorkbook>(std::move(*stream), book);
 }
 
 }  // namespace vers::engine::biff

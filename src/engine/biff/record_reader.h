@@ -32,6 +32,9 @@ class RecordReader {
   // The type of the record next() would return, or false at the end.
   bool peek_type(uint16_t& type) const;
 
+  // Where the header of the record next() would return begins.
+  size_t position() const { return pos_; }
+
  private:
   std::span<const uint8_t> stream_;
   size_t pos_;

@@ -179,12 +179,12 @@ bool CompoundFile::has_stream(std::string_view name) const { return find_root_ch
 
 std::optional<StreamBytes> CompoundFile::open_stream(std::string_view name) { return read_stream(name, nullptr); }
 
-std::optional<StreamBytes> CompoundFile::open_stream(std::string_view name, const FileBytes& file) {
+std::optional<StreamBytes> CompoundFile::open_stream(std::string_view name, FileBytes file) {
   if (file.bytes().data() != file_.data() || file.bytes().size() != file_.size()) damaged("буфер файла подменён");
   return read_stream(name, &file);
 }
 
-std::optional<StreamBytes> CompoundFile::read_stream(std::string_view name, const FileBytes* file) {
+std::optional<StreamBytes> CompoundFile::read_stream(std::string_view name, FileBytes* file) {
   const Entry* entry = find_root_child(name);
   if (!entry) return std::nullopt;
   const std::string owner = "поток «" + ascii_name(entry->name) + "»";
@@ -196,7 +196,7 @@ std::optional<StreamBytes> CompoundFile::read_stream(std::string_view name, cons
 }
 
 StreamBytes CompoundFile::read_regular(uint32_t start, uint64_t size, const std::string& owner,
-                                       const FileBytes* file) const {
+                                       FileBytes* file) const {
   if (size > uint64_t{sector_count_} * sector_size_) damaged(owner + " длиннее самого файла");
   const size_t wanted = static_cast<size_t>((size + sector_size_ - 1) / sector_size_);
   const std::vector<uint32_t> chain = follow_chain(fat_, start, sector_count_, wanted, owner);
@@ -209,15 +209,9 @@ StreamBytes CompoundFile::read_regular(uint32_t start, uint64_t size, const std:
       damaged("сектор " + std::to_string(chain[index]) + " (" + owner + ") лежит за концом файла");
     return take;
   };
-  bool contiguous = true;
-  for (size_t i = 0; i < chain.size(); ++i) {
-    check_in_file(i);
-    if (i > 0 && chain[i] != chain[i - 1] + 1) contiguous = false;
-  }
-  const uint8_t* first = file_.data() + (size_t{chain[0]} + 1) * sector_size_;
-  if (contiguous) return StreamBytes(std::span<const uint8_t>(first, static_cast<size_t>(size)));
+  for (size_t i = 0; i < chain.size(); ++i) check_in_file(i);
   if (file) {
-    // One piece per run of consecutive sectors.
+    // One piece per run of consecutive sectors, read when asked for.
     std::vector<FilePiece> pieces;
     for (size_t i = 0; i < chain.size();) {
       size_t end = i + 1;
@@ -226,8 +220,13 @@ StreamBytes CompoundFile::read_regular(uint32_t start, uint64_t size, const std:
       pieces.push_back({(size_t{chain[i]} + 1) * sector_size_, length});
       i = end;
     }
-    return StreamBytes(file->gather(pieces));
+    return StreamBytes(std::move(*file), std::move(pieces));
   }
+  bool contiguous = true;
+  for (size_t i = 1; i < chain.size(); ++i)
+    if (chain[i] != chain[i - 1] + 1) contiguous = false;
+  const uint8_t* first = file_.data() + (size_t{chain[0]} + 1) * sector_size_;
+  if (contiguous) return StreamBytes(std::span<const uint8_t>(first, static_cast<size_t>(size)));
 
   StreamBytes copy(static_cast<size_t>(size));
   for (size_t i = 0; i < chain.size(); ++i) {

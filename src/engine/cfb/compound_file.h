@@ -10,37 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/cfb/stream_bytes.h"
 #include "engine/file_bytes.h"
 
 namespace vers::engine::cfb {
 
 // True when the bytes start with the compound file signature.
 bool has_signature(std::span<const uint8_t> file);
-
-// The bytes of one stream: a view into the file when the stream's sectors
-// follow one another (the usual case, so no copy), otherwise a copy that is
-// assembled once, or the file's pieces gathered (see FileBytes::gather).
-// Movable, not copyable: the view may point into the copy.
-class StreamBytes {
- public:
-  explicit StreamBytes(std::span<const uint8_t> view) : view_(view) {}
-  // A copy of size bytes, to be filled through data() before use; it is
-  // not zeroed first, as every byte is written once.
-  explicit StreamBytes(size_t size) : copy_(new uint8_t[size]), view_(copy_.get(), size) {}
-  // Pieces of the file gathered into one run, kept here.
-  explicit StreamBytes(GatheredBytes gathered) : gathered_(std::move(gathered)), view_(gathered_.bytes()) {}
-  StreamBytes(StreamBytes&&) noexcept = default;  // a moved buffer stays where it is
-  StreamBytes& operator=(StreamBytes&&) noexcept = default;
-
-  std::span<const uint8_t> bytes() const { return view_; }
-  // The stream's own writable copy; nullptr when its bytes are the file's.
-  uint8_t* data() { return copy_.get(); }
-
- private:
-  std::unique_ptr<uint8_t[]> copy_;
-  GatheredBytes gathered_;
-  std::span<const uint8_t> view_;
-};
 
 class CompoundFile {
  public:
@@ -57,11 +33,11 @@ class CompoundFile {
   // Throws EngineError when its sector chain is damaged.
   std::optional<StreamBytes> open_stream(std::string_view name);
 
-  // The same, with the owner of the file's bytes (the same bytes this
-  // object reads) at hand: a stream whose sectors are not in one run (the
-  // allocation table's own sectors often interrupt a large stream) is
-  // gathered by it, so that its longest run of sectors is not copied.
-  std::optional<StreamBytes> open_stream(std::string_view name, const FileBytes& file);
+  // The same, handing the stream the file (the owner of the bytes this
+  // object reads): a regular stream then reads its sectors from the file
+  // only as they are asked for (see StreamBytes). Afterwards this object
+  // answers has_stream only, as the file belongs to the stream or is gone.
+  std::optional<StreamBytes> open_stream(std::string_view name, FileBytes file);
 
  private:
   struct Entry {
@@ -79,10 +55,10 @@ class CompoundFile {
   std::vector<uint32_t> follow_chain(const std::vector<uint32_t>& table, uint32_t start, size_t unit_count,
                                      size_t units_wanted, const std::string& owner) const;
   StreamBytes read_regular(uint32_t start, uint64_t size, const std::string& owner,
-                           const FileBytes* file = nullptr) const;
+                           FileBytes* file = nullptr) const;
   StreamBytes read_mini(uint32_t start, uint64_t size, const std::string& owner) const;
   const Entry* find_root_child(std::string_view name) const;
-  std::optional<StreamBytes> read_stream(std::string_view name, const FileBytes* file);
+  std::optional<StreamBytes> read_stream(std::string_view name, FileBytes* file);
 
   std::span<const uint8_t> file_;
   std::string display_name_;

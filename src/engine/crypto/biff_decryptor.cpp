@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/biff/messages.h"
+#include "engine/error.h"
 #include "engine/biff/record_reader.h"
 #include "engine/biff/record_types.h"
 #include "engine/biff/workbook_globals.h"
@@ -259,16 +260,25 @@ void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, 
   decrypt_records(stream, stream, records_start, stream.size(), *decryptor);
 }
 
-WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book) : stream_(std::move(stream)) {
+WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book)
+    : stream_(std::move(stream)), book_(book) {
   const std::span<const uint8_t> bytes = stream_.bytes();
   biff::RecordReader reader(bytes, 0, book);
   biff::Record record;
-  if (!reader.next(record)) return;  // empty: the globals reader says so
+  // Reads from the file the record the reader is at, header and data.
+  const auto load_next = [&] {
+    const size_t at = reader.position();
+    load(at, at + kHeaderSize);
+    if (bytes.size() >= kHeaderSize && at <= bytes.size() - kHeaderSize)
+      load(at + kHeaderSize, at + kHeaderSize + read_u16(bytes.data() + at + 2));
+    return true;
+  };
+  if (!(load_next() && reader.next(record))) return;  // empty: the globals reader says so
   const BiffVersion version = biff::version_of_bof(record, book);
   // Record headers are in the clear, so the globals can be walked as they are.
   std::optional<size_t> filepass;
   bool in_strings = false;  // among the shared string table's records
-  while (reader.next(record) && record.type != biff::record::kEof) {
+  while (load_next() && reader.next(record) && record.type != biff::record::kEof) {
     if (record.type == biff::record::kFilePass && !filepass) filepass = record.offset;
     if (record.type == biff::record::kSst && filepass && held_strings_.empty()) {
       in_strings = true;
@@ -277,8 +287,8 @@ WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book)
     }
     if (in_strings) held_strings_.push_back(record);
   }
-  if (!filepass) return;
   globals_end_ = record.type == biff::record::kEof ? end_of(record) : bytes.size();
+  if (!filepass) return;
   size_t records_start = 0;
   decryptor_ = open_filepass(bytes, *filepass, version, book, records_start);
   // No copy of its own: a view into the file, decrypted into fresh pages.
@@ -311,7 +321,14 @@ std::span<uint8_t> WorkbookStream::plain() {
   return std::span<uint8_t>(stream_.data(), stream_.bytes().size());
 }
 
+void WorkbookStream::load(size_t from, size_t to) {
+  if (!stream_.load(from, to)) throw EngineError("Не удалось прочитать файл «" + book_ + "»: он изменился при чтении");
+}
+
+std::span<const uint8_t> WorkbookStream::globals() const { return bytes().first(globals_end_); }
+
 void WorkbookStream::decrypt(size_t from, size_t to) {
+  load(from, to);
   if (plain_) plain_->make(from, to);
   decrypt_records(stream_.bytes(), plain(), from, to, *decryptor_);
 }
@@ -323,18 +340,21 @@ void WorkbookStream::prepare_strings(size_t record) {
   strings_decrypted_[record] = true;
 }
 
-void WorkbookStream::prepare_substream(size_t start, const std::vector<size_t>& substream_starts) {
-  if (!decryptor_) return;
-  // A substream never reaches back into the globals, nor past the next
-  // substream's start: the pieces decrypted never overlap.
-  start = std::max(start, globals_end_);
-  if (start >= stream_.bytes().size()) return;
-  if (std::find(decrypted_.begin(), decrypted_.end(), start) != decrypted_.end()) return;
+std::span<const uint8_t> WorkbookStream::substream(size_t start, const std::vector<size_t>& substream_starts) {
+  // A substream runs up to the nearest other substream's start.
   size_t end = stream_.bytes().size();
   for (const size_t other : substream_starts)
     if (other > start) end = std::min(end, other);
-  decrypt(start, end);
-  decrypted_.push_back(start);
+  if (start >= end) return bytes().first(std::min(start, end));
+  if (!decryptor_) {
+    load(start, end);
+  } else if (std::find(decrypted_.begin(), decrypted_.end(), start) == decrypted_.end()) {
+    // Never into the globals, decrypted already: the pieces decrypted
+    // never overlap.
+    decrypt(std::max(start, globals_end_), end);
+    decrypted_.push_back(start);
+  }
+  return bytes().first(end);
 }
 
 }  // namespace vers::engine::crypto

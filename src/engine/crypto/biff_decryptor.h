@@ -31,29 +31,35 @@ void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, 
 
 class StreamDecryptor;
 
-// The workbook stream as the record reader is to see it. A stream whose
-// globals (the records up to the first EOF) hold no FILEPASS record is
-// used as it is. An encrypted one is decrypted a piece at a time, so that
-// the cost follows what is read: the globals at once, but for their shared
-// string table, which is often most of them and of which a check reads
-// few texts; each of the table's records when a text is looked for in it;
-// a sheet's substream when it is first asked for. The key stream restarts
-// at every 1024-byte block, so any piece decrypts on its own. A stream
-// that was assembled in a copy is decrypted there; one that is a view into
-// the file is decrypted into fresh pages of its own, of which only those
-// of the pieces decrypted are ever made. The file's pages are only read:
-// writing to a private mapping copies each page it touches, at every open.
+// The workbook stream as the record reader is to see it, made readable a
+// piece at a time, so that the cost follows what is read: the globals (the
+// records up to the first EOF) at once, a sheet's substream when it is
+// first asked for. A stream read from the file as it is asked for (see
+// cfb::StreamBytes) reads just those pieces.
+//
+// A stream whose globals hold a FILEPASS record is decrypted so, piece by
+// piece, but for the globals' shared string table, which is often most of
+// them and of which a check reads few texts: each of its records is
+// decrypted when a text is looked for in it. The key stream restarts at
+// every 1024-byte block, so any piece decrypts on its own. A stream with a
+// buffer of its own is decrypted there; one that is a view into the file is
+// decrypted into fresh pages of its own, of which only those of the pieces
+// decrypted are ever made. The file's pages are only read: writing to a
+// private mapping copies each page it touches, at every open.
 class WorkbookStream {
  public:
-  // Throws EngineError as decrypt_workbook_stream does, and when the stream
-  // does not start with a BOF.
+  // Throws EngineError as decrypt_workbook_stream does, when the stream
+  // does not start with a BOF, and when the file cannot be read.
   WorkbookStream(cfb::StreamBytes stream, const std::string& book);
   ~WorkbookStream();
   WorkbookStream(WorkbookStream&&) noexcept;
 
-  // Of an encrypted stream, only the globals and the pieces prepared are
-  // to be read.
+  // Only the globals and the substreams asked for are readable.
   std::span<const uint8_t> bytes() const;
+
+  // The globals: the records up to the first EOF and that EOF (the whole
+  // stream when it has none).
+  std::span<const uint8_t> globals() const;
 
   // The records of the shared string table (the globals' first SST record
   // after FILEPASS and the CONTINUE records that follow it), whose
@@ -65,15 +71,19 @@ class WorkbookStream {
   // Decrypts, once, the held record of that number.
   void prepare_strings(size_t record);
 
-  // Decrypts, once, the substream that starts at start and runs up to the
-  // nearest of substream_starts after it (or to the stream's end).
-  void prepare_substream(size_t start, const std::vector<size_t>& substream_starts);
+  // The stream up to the end of the substream that starts at start, which
+  // runs up to the nearest of substream_starts after it (or to the stream's
+  // end); that substream is made readable, once. Throws EngineError when the
+  // file cannot be read.
+  std::span<const uint8_t> substream(size_t start, const std::vector<size_t>& substream_starts);
 
  private:
   std::span<uint8_t> plain();  // where the decrypted pieces go
+  void load(size_t from, size_t to);     // reads [from, to) from the file, when not yet read
   void decrypt(size_t from, size_t to);  // the records from from, a header, up to to
 
   cfb::StreamBytes stream_;                     // as read from the file
+  std::string book_;
   std::optional<ZeroedPages> plain_;            // none: decrypted in stream_'s own copy, or in the clear
   std::unique_ptr<StreamDecryptor> decryptor_;  // none: the stream is in the clear
   size_t globals_end_ = 0;
