@@ -131,6 +131,11 @@ bool FileBytes::read_at(size_t offset, std::span<uint8_t> out) const {
   return true;
 }
 
+bool FileBytes::map_at(void* address, size_t offset, size_t length) const {
+  if (!mapped_ || offset > view_.size() || length > view_.size() - offset) return false;
+  return ::mmap(address, length, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd_, static_cast<off_t>(offset)) != MAP_FAILED;
+}
+
 void FileBytes::release() {
   if (mapped_) ::munmap(const_cast<uint8_t*>(view_.data()), view_.size());
   if (fd_ >= 0) ::close(fd_);

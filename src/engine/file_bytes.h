@@ -50,6 +50,14 @@ class FileBytes {
   // file was cut short since it was opened).
   bool read_at(size_t offset, std::span<uint8_t> out) const;
 
+  // Whether the bytes are a mapping of the file, which map_at can map again.
+  bool mapped() const { return mapped_; }
+
+  // Maps the file's bytes [offset, offset + length), page-aligned both,
+  // read-only, over the pages at address (which the caller has reserved).
+  // False when the file is not mapped or the system refuses.
+  bool map_at(void* address, size_t offset, size_t length) const;
+
  private:
   FileBytes(const uint8_t* mapped, size_t size, int fd) : mapped_(true), fd_(fd), view_(mapped, size) {}
   void release();

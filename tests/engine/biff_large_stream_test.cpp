@@ -120,11 +120,15 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, BiffLargeStream,
                          testing::Values("engine_biff_names.xls", "engine_biff_long.xls", "engine_biff_values.xls"));
 
 // A sheet whose part of the file is lost after the workbook was opened (the
-// file was cut short by another program): a clear failure when it is read.
+// file was cut short by another program): a clear failure when it is read,
+// once the process copies what it reads. (The first workbook of a process
+// is read through the file's mapping, where the system stops the process
+// instead, as for any mapping of a file cut short.)
 TEST_F(BiffLargeStream, ASheetLostSinceTheOpenFailsWithAMessage) {
   const std::vector<uint8_t> stream =
       padded_stream(workbook_stream(read_fixture("engine_biff_names.xls")), 300'000);
   const std::string path = write(stream);
+  open_workbook(path)->used_area(0);  // the process's first workbook, if no test read one before
   const std::unique_ptr<Workbook> book = open_workbook(path);
   fs::resize_file(path, stream.size() - 100'000);
   const size_t last = book->sheet_names().size() - 1;

@@ -37,6 +37,11 @@ constexpr char16_t kDefaultPassword[] = u"VelvetSweatshop";
 constexpr char kDefaultPasswordBytes[] = "VelvetSweatshop";
 
 constexpr size_t kHeaderSize = 4;
+
+// How far the walk over the globals reads ahead of the record it is at,
+// when it reads the records it walks: several of the longest records.
+constexpr size_t kLongestRecord = kHeaderSize + 0xFFFF;
+constexpr size_t kReadAhead = size_t{256} << 10;
 constexpr size_t kRc4BlockSize = 1024;
 
 // Records that stay in the clear in an encrypted stream.
@@ -263,31 +268,50 @@ void decrypt_workbook_stream(std::span<uint8_t> stream, size_t filepass_offset, 
 WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book)
     : stream_(std::move(stream)), book_(book) {
   const std::span<const uint8_t> bytes = stream_.bytes();
-  biff::RecordReader reader(bytes, 0, book);
-  biff::Record record;
-  // Reads from the file the record the reader is at, header and data.
-  const auto load_next = [&] {
-    const size_t at = reader.position();
-    load(at, at + kHeaderSize);
-    if (bytes.size() >= kHeaderSize && at <= bytes.size() - kHeaderSize)
-      load(at + kHeaderSize, at + kHeaderSize + read_u16(bytes.data() + at + 2));
-    return true;
-  };
-  if (!(load_next() && reader.next(record))) return;  // empty: the globals reader says so
-  const BiffVersion version = biff::version_of_bof(record, book);
-  // Record headers are in the clear, so the globals can be walked as they are.
+  // Record headers are in the clear, so the globals can be walked as they
+  // are. The shared string table's records are held back, not read, when
+  // they are to be decrypted, or when they are the file's own pages: each
+  // is then made readable when a text is looked for in it. Otherwise the
+  // globals are read ahead in large runs.
+  const bool hold_strings = stream_.holds_file_pages();
   std::optional<size_t> filepass;
   bool in_strings = false;  // among the shared string table's records
-  while (load_next() && reader.next(record) && record.type != biff::record::kEof) {
-    if (record.type == biff::record::kFilePass && !filepass) filepass = record.offset;
-    if (record.type == biff::record::kSst && filepass && held_strings_.empty()) {
+  BiffVersion version = BiffVersion::Biff8;
+  size_t at = 0;
+  size_t read_to = 0;  // read ahead up to here
+  uint8_t header[kHeaderSize];
+  while (at < bytes.size() && bytes.size() - at >= kHeaderSize) {
+    if (!hold_strings && at + kLongestRecord > read_to) {  // the next run, in one read
+      read_to = at + kReadAhead;
+      load(at, read_to);
+    }
+    if (!stream_.peek(at, header)) unreadable();
+    const uint16_t type = read_u16(header);
+    const size_t length = read_u16(header + 2);
+    if (bytes.size() - at - kHeaderSize < length) {
+      load(at, bytes.size());
+      biff::Record cut;
+      biff::RecordReader(bytes, at, book).next(cut);  // says that the record is cut short
+    }
+    const biff::Record record{type, bytes.subspan(at + kHeaderSize, length), at};
+    if (type == biff::record::kSst && held_strings_.empty() && (filepass || hold_strings)) {
       in_strings = true;
-    } else if (record.type != biff::record::kContinue) {
+      strings_encrypted_ = filepass.has_value();
+    } else if (type != biff::record::kContinue) {
       in_strings = false;
     }
-    if (in_strings) held_strings_.push_back(record);
+    if (in_strings) {
+      held_strings_.push_back(record);
+    } else {
+      load(at, at + kHeaderSize + length);
+      if (at == 0) version = biff::version_of_bof(record, book);  // the stream must start with a BOF
+    }
+    if (type == biff::record::kFilePass && !filepass) filepass = at;
+    at += kHeaderSize + length;
+    if (type == biff::record::kEof) break;
   }
-  globals_end_ = record.type == biff::record::kEof ? end_of(record) : bytes.size();
+  globals_end_ = at;
+  strings_prepared_.assign(held_strings_.size(), false);
   if (!filepass) return;
   size_t records_start = 0;
   decryptor_ = open_filepass(bytes, *filepass, version, book, records_start);
@@ -305,7 +329,6 @@ WorkbookStream::WorkbookStream(cfb::StreamBytes stream, const std::string& book)
   decrypt(records_start, strings_begin);
   decrypt(strings_end, globals_end_);
   for (biff::Record& held : held_strings_) held.data = out.subspan(held.offset + kHeaderSize, held.data.size());
-  strings_decrypted_.assign(held_strings_.size(), false);
 }
 
 WorkbookStream::~WorkbookStream() = default;
@@ -321,8 +344,12 @@ std::span<uint8_t> WorkbookStream::plain() {
   return std::span<uint8_t>(stream_.data(), stream_.bytes().size());
 }
 
+void WorkbookStream::unreadable() const {
+  throw EngineError("Не удалось прочитать файл «" + book_ + "»: он изменился при чтении");
+}
+
 void WorkbookStream::load(size_t from, size_t to) {
-  if (!stream_.load(from, to)) throw EngineError("Не удалось прочитать файл «" + book_ + "»: он изменился при чтении");
+  if (!stream_.load(from, to)) unreadable();
 }
 
 std::span<const uint8_t> WorkbookStream::globals() const { return bytes().first(globals_end_); }
@@ -334,10 +361,11 @@ void WorkbookStream::decrypt(size_t from, size_t to) {
 }
 
 void WorkbookStream::prepare_strings(size_t record) {
-  if (record >= held_strings_.size() || strings_decrypted_[record]) return;
+  if (record >= held_strings_.size() || strings_prepared_[record]) return;
   const biff::Record& held = held_strings_[record];
-  decrypt(held.offset, end_of(held));
-  strings_decrypted_[record] = true;
+  if (strings_encrypted_) decrypt(held.offset, end_of(held));
+  else load(held.offset, end_of(held));
+  strings_prepared_[record] = true;
 }
 
 std::span<const uint8_t> WorkbookStream::substream(size_t start, const std::vector<size_t>& substream_starts) {

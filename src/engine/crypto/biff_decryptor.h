@@ -35,7 +35,8 @@ class StreamDecryptor;
 // piece at a time, so that the cost follows what is read: the globals (the
 // records up to the first EOF) at once, a sheet's substream when it is
 // first asked for. A stream read from the file as it is asked for (see
-// cfb::StreamBytes) reads just those pieces.
+// cfb::StreamBytes) reads just those pieces, and of the globals' shared
+// string table only the records that a text is looked for in.
 //
 // A stream whose globals hold a FILEPASS record is decrypted so, piece by
 // piece, but for the globals' shared string table, which is often most of
@@ -62,13 +63,14 @@ class WorkbookStream {
   std::span<const uint8_t> globals() const;
 
   // The records of the shared string table (the globals' first SST record
-  // after FILEPASS and the CONTINUE records that follow it), whose
-  // decryption waits for prepare_strings. Their data views bytes(), where
-  // it is readable only once prepared; until then bytes() does not hold
-  // even their headers. Empty when nothing waits.
+  // and the CONTINUE records that follow it; after FILEPASS, when the
+  // stream is read whole), whose reading or decryption waits for
+  // prepare_strings. Their data views bytes(), where it is readable only
+  // once prepared; until then bytes() does not hold even their headers.
+  // Empty when nothing waits.
   const std::vector<biff::Record>& held_strings() const { return held_strings_; }
 
-  // Decrypts, once, the held record of that number.
+  // Reads, or decrypts, once, the held record of that number.
   void prepare_strings(size_t record);
 
   // The stream up to the end of the substream that starts at start, which
@@ -79,6 +81,7 @@ class WorkbookStream {
 
  private:
   std::span<uint8_t> plain();  // where the decrypted pieces go
+  [[noreturn]] void unreadable() const;
   void load(size_t from, size_t to);     // reads [from, to) from the file, when not yet read
   void decrypt(size_t from, size_t to);  // the records from from, a header, up to to
 
@@ -89,7 +92,8 @@ class WorkbookStream {
   size_t globals_end_ = 0;
   std::vector<size_t> decrypted_;  // starts of the substreams decrypted
   std::vector<biff::Record> held_strings_;
-  std::vector<bool> strings_decrypted_;  // by held record
+  bool strings_encrypted_ = false;      // the held records are to be decrypted, not only read
+  std::vector<bool> strings_prepared_;  // by held record
 };
 
 }  // namespace vers::engine::crypto
