@@ -225,7 +225,7 @@ const char* MarkupScanner::pass_tags(const char* data, const char* p, const char
         if (*mark != '>') break;
         state_ = State::Text;
         emit(TagKind::End, offset(p), listener);
-        if (capture_raw_) return p;
+        if (capture_raw_ || stopping_) return p;
         break;
       case State::InTag:
         if (*mark == '<') break;
@@ -235,7 +235,7 @@ const char* MarkupScanner::pass_tags(const char* data, const char* p, const char
           if (known) slash_ = slash;
           state_ = State::Text;
           emit(slash_ ? TagKind::Empty : TagKind::Start, offset(p), listener);
-          if (capture_raw_) return p;
+          if (capture_raw_ || stopping_) return p;
           break;
         }
         quote_ = *mark;
@@ -259,20 +259,21 @@ const char* MarkupScanner::pass_tags(const char* data, const char* p, const char
   return end;
 }
 
-void MarkupScanner::scan(std::string_view bytes, Listener& listener) {
+size_t MarkupScanner::scan(std::string_view bytes, Listener& listener) {
   const char* const data = bytes.data();
   const char* const end = data + bytes.size();
   const uint64_t base = position_;
   const char* p = data;
   auto offset = [&](const char* at) { return base + uint64_t(at - data); };
 
-  while (p < end) {
+  while (p < end && !stopping_) {
     const bool passing = state_ == State::Text ? !capture_raw_
                          : state_ == State::InTag || state_ == State::InQuote || state_ == State::EndTail
                              ? !capturing_raw_
                              : false;
     if (passing) {
       p = pass_tags(data, p, end, base, listener);
+      if (stopping_) break;
       continue;
     }
     switch (state_) {
@@ -414,7 +415,13 @@ void MarkupScanner::scan(std::string_view bytes, Listener& listener) {
       }
     }
   }
+  if (stopping_) {
+    stopping_ = false;
+    position_ = offset(p);
+    return size_t(p - data);
+  }
   position_ = base + bytes.size();
+  return bytes.size();
 }
 
 }  // namespace vers::engine::xml

@@ -35,9 +35,14 @@ class MarkupScanner {
   explicit MarkupScanner(std::string what) : what_(std::move(what)) {}
 
   // Scans the bytes that continue the stream, telling the listener of each
-  // tag that ends in them. Throws EngineError for a name or a captured tag
-  // too long for any honest document.
-  void scan(std::string_view bytes, Listener& listener);
+  // tag that ends in them; returns how many it took, all of them unless the
+  // listener asked it to stop. Throws EngineError for a name or a captured
+  // tag too long for any honest document.
+  size_t scan(std::string_view bytes, Listener& listener);
+
+  // Called by the listener from tag(): the scan returns right after that
+  // tag, for the caller to go on from there itself or to scan again.
+  void stop_after_this_tag() { stopping_ = true; }
 
   // While on, tags carry their names, and start and empty tags their raw
   // bytes unless with_raw is off; takes effect from the next tag on.
@@ -83,6 +88,7 @@ class MarkupScanner {
   State state_ = State::Text;
   uint64_t position_ = 0;
   uint64_t tag_begin_ = 0;
+  bool stopping_ = false;  // the listener asked the scan to return
   bool capture_ = false;
   bool capture_raw_ = false;
   bool capturing_ = false;      // capture_ as it was when this tag began

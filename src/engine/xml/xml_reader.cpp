@@ -12,18 +12,10 @@
 #include <memory>
 
 #include "engine/error.h"
-#include "engine/xml/namespace_scope.h"
+#include "engine/xml/namespaced_events.h"
 #include "engine/zip/zip_archive.h"
 
 namespace vers::engine::xml {
-namespace {
-
-std::string_view local_part(std::string_view qualified) {
-  const size_t colon = qualified.find(':');
-  return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
-}
-
-}  // namespace
 
 // The parse in progress: the parser, the handler, and why it stopped.
 class Parser::Session {
@@ -87,37 +79,12 @@ class Parser::Session {
                        std::to_string(XML_GetCurrentColumnNumber(parser_) + 1));
   }
 
-  Name element_name(const char* qualified) const {
-    const auto name = scope_.resolve(qualified, true);
-    if (!name) throw malformed();
-    return *name;
-  }
-
-  // Takes in a start tag's declarations and checks its attributes: every
-  // prefix declared, no two names the same once resolved (the parser has
-  // already refused two the same as written).
-  void open_scope(const char** attributes) {
-    ++depth_;
-    if (!scope_.open(depth_, attributes)) throw malformed();
-    for (const char** a = attributes; a[0]; a += 2) {
-      if (NamespaceScope::is_declaration(a[0])) continue;
-      const auto name = scope_.resolve(a[0], false);
-      if (!name) throw malformed();
-      if (name->ns.empty()) continue;
-      for (const char** b = attributes; b != a; b += 2) {
-        if (local_part(b[0]) != name->local || NamespaceScope::is_declaration(b[0])) continue;
-        const auto earlier = scope_.resolve(b[0], false);
-        if (earlier && earlier->ns == name->ns) throw malformed();
-      }
-    }
-  }
-
   template <typename F>
   static void guarded(void* data, F&& call) {
     auto* self = static_cast<Session*>(data);
     if (self->failure_ || self->finished_early_) return;
     try {
-      call(self->handler_);
+      call();
       if (self->handler_.done()) {
         self->finished_early_ = true;
         XML_StopParser(self->parser_, XML_FALSE);
@@ -131,21 +98,23 @@ class Parser::Session {
 
   static void on_start(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* self = static_cast<Session*>(data);
-    guarded(data, [&](Handler& h) {
-      self->open_scope(attributes);
-      h.start_element(self->element_name(name), Attributes(attributes, self->scope_));
+    guarded(data, [&] {
+      if (!self->events_.start(name, attributes)) throw self->malformed();
     });
   }
+
   static void on_end(void* data, const XML_Char* name) {
     auto* self = static_cast<Session*>(data);
-    guarded(data, [&](Handler& h) {
-      h.end_element(self->element_name(name));
-      self->scope_.close(self->depth_--);
+    guarded(data, [&] {
+      if (!self->events_.end(name)) throw self->malformed();
     });
   }
+
   static void on_text(void* data, const XML_Char* chars, int length) {
-    guarded(data, [&](Handler& h) { h.text(std::string_view(chars, size_t(length))); });
+    auto* self = static_cast<Session*>(data);
+    guarded(data, [&] { self->events_.text(std::string_view(chars, size_t(length))); });
   }
+
   static void on_entity_declaration(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
                                     const XML_Char*, const XML_Char*, const XML_Char*) {
     auto* self = static_cast<Session*>(data);
@@ -162,8 +131,7 @@ class Parser::Session {
   std::exception_ptr failure_;
   bool entity_refused_ = false;
   bool finished_early_ = false;
-  NamespaceScope scope_;
-  int depth_ = 0;  // elements open
+  NamespacedEvents events_{handler_};
 };
 
 namespace {
@@ -195,20 +163,14 @@ bool Parser::feed(std::string_view bytes, bool last) {
 }
 
 const char* Attributes::find(std::string_view uri, std::string_view local_name) const {
-  for (const char** a = raw_; a && a[0]; a += 2) {
-    const std::string_view name = a[0];
-    if (local_part(name) != local_name || NamespaceScope::is_declaration(name)) continue;
-    const auto resolved = scope_.resolve(name, false);
-    if (resolved && resolved->ns == uri) return a[1];
-  }
+  for (size_t i = 0; raw_ && raw_[2 * i]; ++i)
+    if (resolved_[i].local == local_name && resolved_[i].ns == uri) return raw_[2 * i + 1];
   return nullptr;
 }
 
 const char* Attributes::find_local(std::string_view local_name) const {
-  for (const char** a = raw_; a && a[0]; a += 2) {
-    const std::string_view name = a[0];
-    if (local_part(name) == local_name && !NamespaceScope::is_declaration(name)) return a[1];
-  }
+  for (size_t i = 0; raw_ && raw_[2 * i]; ++i)
+    if (resolved_[i].local == local_name) return raw_[2 * i + 1];
   return nullptr;
 }
 

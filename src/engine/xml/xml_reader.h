@@ -24,13 +24,12 @@ struct Name {
   bool is(std::string_view uri, std::string_view local_name) const { return local == local_name && ns == uri; }
 };
 
-class NamespaceScope;
-
-// The attributes of a start tag, as expat gives them (names as written),
-// with the namespaces in scope to resolve their prefixes.
+// The attributes of a start tag: their values as written (name, value pairs
+// ending with a null name), and their names resolved, one for each pair (a
+// namespace declaration resolves to an empty name, which nothing finds).
 class Attributes {
  public:
-  Attributes(const char** raw, const NamespaceScope& scope) : raw_(raw), scope_(scope) {}
+  Attributes(const char** raw, const Name* resolved) : raw_(raw), resolved_(resolved) {}
   // The value of the attribute in namespace uri (empty for an unprefixed
   // attribute) with that local name, or nullptr.
   const char* find(std::string_view uri, std::string_view local_name) const;
@@ -39,7 +38,7 @@ class Attributes {
 
  private:
   const char** raw_;
-  const NamespaceScope& scope_;
+  const Name* resolved_;
 };
 
 class Handler {
