@@ -24,8 +24,11 @@ constexpr size_t kMaxOpenTags = size_t(4) << 20;
 constexpr size_t kMaxContexts = size_t(16) << 20;
 
 // Sheets closer together than this share a resume point: a sheet read
-// inflates at most this much more, and the points kept stay few.
-constexpr uint64_t kResumeSpacing = uint64_t(1) << 20;
+// inflates at most this much more, and the points kept stay few. Each
+// point is a copy of the inflater in fresh memory, made for every sheet
+// while a check reads only a few sheets: a few megabytes more to inflate
+// for a sheet read costs less than a point for every sheet.
+constexpr uint64_t kResumeSpacing = uint64_t(4) << 20;
 
 // A UTF-16 document begins with a byte order mark or has a zero byte in
 // its first two; every other encoding an XML parser reads keeps ASCII.

@@ -18,7 +18,7 @@ constexpr uint64_t kMaxPiece = uint64_t(1) << 30;
 // Points closer than this are not all kept: a resumed stream inflates at
 // most this much more, and a copy of the inflater (some 85 KiB) is made
 // at most once per this many bytes.
-constexpr uint64_t kPointSpacing = uint64_t(1) << 20;
+constexpr uint64_t kPointSpacing = uint64_t(4) << 20;
 
 // What a point copies of the inflater: all before its output buffer, and
 // the part of that buffer in use.
