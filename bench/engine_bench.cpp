@@ -3,8 +3,9 @@
 // two record filters, failed checks), against reading the file's bytes alone.
 //
 //   vers_engine_bench [benchmark flags]   measures every form found
-//   vers_engine_bench --print WORKBOOK    prints the check's lines, the same
-//                                         as bench/*_reference.py print
+//
+// (vers_print_form WORKBOOK prints the check's lines, for the whole
+// process to be timed against the reference scripts.)
 //
 // Forms: big_form.{xls,ods,xlsx} in bench/forms/ and in <build>/forms/, or
 // the files VERS_BENCH_FORMS names (separated by ':').
@@ -20,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "form_check.h"
 #include "engine/error.h"
 #include "engine/workbook.h"
 #include "platform/connection.h"
@@ -28,51 +30,12 @@
 
 namespace {
 
+using vers_bench::check_form;
+using vers_bench::kCaptions;
+using vers_bench::Connection;
+using vers_bench::connection_string;
+using vers_bench::Query;
 namespace fs = std::filesystem;
-using vers::platform::Connection;
-using vers::platform::Query;
-
-constexpr const char* kIdentify = "Select Val from Data_Adr Where ID_Element = 'P_OKUD'";
-constexpr const char* kCaptions = "Select (Name &  Val) as CaptionInForm, ID_Element from Data_Adr";
-constexpr const char* kChecks =
-    "Select ID_Form, ID_Section, ID_Rule, ID_Check, Name, Result from T_Check where Result>0 "
-    "Order by ID_Form, ID_Section, ID_Rule, ID_Check";
-
-std::string connection_string(const fs::path& workbook) {
-  const fs::path full = fs::absolute(workbook);
-  return "DSN=DataVELM;DBQ=" + full.string() + ";DefaultDir=" + full.parent_path().string() + ";";
-}
-
-// One form check; each line goes to emit (the form code, each element's
-// caption, each failed check), as the report writer would read them.
-template <typename Emit>
-void check_form(const fs::path& workbook, Emit&& emit) {
-  Connection connection;
-  connection.set_connection_string(connection_string(workbook));
-  connection.connect();
-  Query query(connection);
-
-  query.set_sql(kIdentify);
-  query.open();
-  emit("P_OKUD\t" + query.field_text("Val"));
-
-  query.set_sql(kCaptions);
-  query.open();
-  for (; !query.eof(); query.next()) emit(query.field_text("CaptionInForm") + "\t" + query.field_text("ID_Element"));
-
-  query.set_sql(kChecks);
-  query.open();
-  for (; !query.eof(); query.next()) {
-    std::string line;
-    for (size_t i = 0; i < query.column_names().size(); ++i) {
-      if (i) line += '\t';
-      line += query.field_text(i);
-    }
-    emit(std::move(line));
-  }
-  query.close();
-  connection.disconnect();
-}
 
 // The part of a check the report writer adds: the title and organisation
 // lines found through the record filter over the captions.
@@ -167,19 +130,6 @@ std::vector<fs::path> forms() {
 
 int main(int argc, char** argv) {
   vers::platform::prepare_heap(vers::platform::kCheckHeapBytes);  // as vers-check does
-  if (argc == 3 && std::strcmp(argv[1], "--print") == 0) {
-    try {
-      check_form(argv[2], [](std::string&& line) {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-      });
-    } catch (const vers::engine::EngineError& e) {
-      std::fprintf(stderr, "%s\n", e.what());
-      return 1;
-    }
-    return 0;
-  }
-
   const auto paths = forms();
   if (paths.empty()) {
     std::fprintf(stderr, "no form to measure: make bench/forms/big_form.xls with tools/make_bench_form.py\n");

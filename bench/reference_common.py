@@ -1,7 +1,7 @@
 """What the reference scripts share: the three statements of a form check,
 evaluated in plain Python over a table read by some other library, and the
 printed form of values, so that each script prints the very lines the
-engine's benchmark program prints with --print.
+engine's vers_print_form prints.
 
 A table is (columns, rows): column names from the area's first row, then
 each further row as a list of None, float, str or bool.

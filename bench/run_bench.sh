@@ -23,8 +23,9 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DVERS_BUILD_BENCH=ON -DVERS_BUILD_GUI=OFF -DVERS_BUILD_TESTS=OFF >/dev/null
 fi
-ninja -C "$build" -j2 vers_engine_bench
-engine="$build/bin/vers_engine_bench"
+ninja -C "$build" -j2 vers_engine_bench vers_print_form
+bench="$build/bin/vers_engine_bench"
+engine="$build/bin/vers_print_form"
 mkdir -p "$made" "$out"
 
 if [ ! -f "$made/big_form.xlsx" ] || [ ! -f "$made/big_form.ods" ]; then
@@ -45,7 +46,7 @@ fi
 # Same lines from the engine and from each reference.
 same=0
 compare() {  # compare NAME WORKBOOK REFERENCE-SCRIPT
-  "$engine" --print "$2" >"$out/$1.engine.txt" || { echo "engine failed on $2"; same=1; return; }
+  "$engine" "$2" >"$out/$1.engine.txt" || { echo "engine failed on $2"; same=1; return; }
   "$py" "$3" "$2" >"$out/$1.reference.txt"
   if cmp -s "$out/$1.engine.txt" "$out/$1.reference.txt"; then
     echo "$1: the engine prints the same $(wc -l <"$out/$1.engine.txt") lines as $(basename "$3")"
@@ -58,7 +59,7 @@ compare() {  # compare NAME WORKBOOK REFERENCE-SCRIPT
 compare xls "$form" "$here/xlrd_reference.py"
 [ -f "$made/big_form.xlsx" ] && compare xlsx "$made/big_form.xlsx" "$here/openpyxl_reference.py"
 if [ -f "$locked" ]; then  # no reference reads it: it must print what the plain form prints
-  if "$engine" --print "$locked" >"$out/locked.engine.txt" && cmp -s "$out/locked.engine.txt" "$out/xls.engine.txt"; then
+  if "$engine" "$locked" >"$out/locked.engine.txt" && cmp -s "$out/locked.engine.txt" "$out/xls.engine.txt"; then
     echo "locked: the engine prints the same lines as for the plain form"
   else
     echo "locked: the engine's lines differ from the plain form's"
@@ -67,20 +68,20 @@ if [ -f "$locked" ]; then  # no reference reads it: it must print what the plain
 fi
 
 # In-process: reading the bytes against the form check, Google Benchmark.
-"$engine" --benchmark_min_time=1 --benchmark_out="$out/engine.json" --benchmark_out_format=json \
+"$bench" --benchmark_min_time=1 --benchmark_out="$out/engine.json" --benchmark_out_format=json \
   --benchmark_counters_tabular=true
 if [ -f "$locked" ]; then  # the plain form again, beside the encrypted one, under the same load
-  VERS_BENCH_FORMS="$form:$locked" "$engine" --benchmark_min_time=1 --benchmark_filter='OpenWorkbook|FormCheck/' \
+  VERS_BENCH_FORMS="$form:$locked" "$bench" --benchmark_min_time=1 --benchmark_filter='OpenWorkbook|FormCheck/' \
     --benchmark_out="$out/locked.json" --benchmark_out_format=json --benchmark_counters_tabular=true
 fi
 
 # Whole processes: the engine against the references.
-commands=("$engine --print $form" "$py $here/xlrd_reference.py $form")
+commands=("$engine $form" "$py $here/xlrd_reference.py $form")
 if [ -f "$made/big_form.xlsx" ]; then
-  commands+=("$engine --print $made/big_form.xlsx" "$py $here/openpyxl_reference.py $made/big_form.xlsx")
+  commands+=("$engine $made/big_form.xlsx" "$py $here/openpyxl_reference.py $made/big_form.xlsx")
 fi
-[ -f "$made/big_form.ods" ] && commands+=("$engine --print $made/big_form.ods")
-[ -f "$locked" ] && commands+=("$engine --print $locked")
+[ -f "$made/big_form.ods" ] && commands+=("$engine $made/big_form.ods")
+[ -f "$locked" ] && commands+=("$engine $locked")
 if command -v hyperfine >/dev/null; then
   hyperfine --warmup 2 --min-runs 10 --output=null --export-json "$out/processes.json" "${commands[@]}"
 else
@@ -133,11 +134,11 @@ if read and check:
     row("  ratio to reading the bytes", "%.1f x" % (check / read), "<= 3 x", check / read <= 3)
     rc, cc = bench["ReadFileBytes/big_form.xls"]["cpu_time"], bench["FormCheck/big_form.xls"]["cpu_time"]
     row("  the same in CPU time", "%.2f / %.2f ms = %.1f x" % (cc, rc, cc / rc), "<= 3 x", cc / rc <= 3)
-eng = next((c for c in procs if "--print" in c and c.endswith(".xls")), None)
+eng = next((c for c in procs if "vers_print_form" in c and c.endswith("big_form.xls")), None)
 ref = next((c for c in procs if "xlrd_reference" in c), None)
 if eng and ref:
     e, r = procs[eng]["mean"], procs[ref]["mean"]
-    row("engine process (--print)", "%.1f ms" % (e * 1000), "", None)
+    row("engine process (vers_print_form)", "%.1f ms" % (e * 1000), "", None)
     row("xlrd reference process", "%.1f ms" % (r * 1000), "", None)
     row("  xlrd time / engine time", "%.1f x" % (r / e), ">= 20 x", r / e >= 20)
     # On a loaded machine wall time mostly measures the wait; CPU time does not.
@@ -167,7 +168,7 @@ if eng and locked_proc:
 # openpyxl cannot read .ods: the .ods is set against openpyxl reading the
 # .xlsx of the same form. Goal: at least 10 times faster than openpyxl.
 for fmt in ("xlsx", "ods"):
-    e = next((c for c in procs if "--print" in c and c.endswith("." + fmt)), None)
+    e = next((c for c in procs if "vers_print_form" in c and c.endswith("." + fmt)), None)
     if not e:
         continue
     fsize = os.path.getsize(e.split()[-1])
