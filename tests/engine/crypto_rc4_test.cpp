@@ -41,9 +41,9 @@ TEST(CryptoRc4Test, EncryptsThePublishedVectors) {
 }
 
 // The key stream of the 40-bit key 0x0102030405 at several offsets
-// (RFC 6229), made beside that of another key of the same length, which
-// comes out as the one cipher alone gives it.
-TEST(CryptoRc4Test, MakesTwoKeyStreamsAtOnce) {
+// (RFC 6229), made beside those of other keys of the same length, which
+// come out as the one cipher alone gives them.
+TEST(CryptoRc4Test, MakesSeveralKeyStreamsAtOnce) {
   const std::vector<uint8_t> key = {1, 2, 3, 4, 5};
   const struct {
     size_t offset;
@@ -53,29 +53,34 @@ TEST(CryptoRc4Test, MakesTwoKeyStreamsAtOnce) {
       {240, "28cb1132c96ce286421dcaadb8b69eae"},  {256, "1cfcf62b03eddb641d77dfcf7f8d8c93"},
       {496, "42b7d0cdd918a8a33dd51781c81f4041"},  {1008, "45129048e6a0ed0b56b490338f078da5"},
   };
-  for (const std::vector<uint8_t>& other : {bytes("Wiki!"), std::vector<uint8_t>{1, 2, 3, 4, 5}}) {
-    std::vector<uint8_t> a(1024), b(1024);
-    rc4_key_streams(key, other, a, b);
-    for (const auto& c : published) {
-      EXPECT_EQ(std::vector<uint8_t>(a.begin() + c.offset, a.begin() + c.offset + 16), hex(c.stream))
-          << "offset " << c.offset;
+  // Each stream at once is the stream of its key alone.
+  const auto expect_each_alone = [](const std::array<std::vector<uint8_t>, kStreamsAtOnce>& keys, size_t length) {
+    std::array<std::vector<uint8_t>, kStreamsAtOnce> streams;
+    std::array<std::span<const uint8_t>, kStreamsAtOnce> key_views;
+    std::array<std::span<uint8_t>, kStreamsAtOnce> out;
+    for (size_t k = 0; k < kStreamsAtOnce; ++k) {
+      streams[k].assign(length, 0xAA);
+      key_views[k] = keys[k];
+      out[k] = streams[k];
     }
-    std::vector<uint8_t> alone(1024, 0);
-    Rc4(other).apply(alone);
-    EXPECT_EQ(b, alone);
+    rc4_key_streams(key_views, out);
+    for (size_t k = 0; k < kStreamsAtOnce; ++k) {
+      std::vector<uint8_t> alone(length, 0);
+      Rc4(keys[k]).apply(alone);
+      EXPECT_EQ(streams[k], alone) << "stream " << k;
+    }
+    return streams;
+  };
+  const auto streams = expect_each_alone({key, bytes("Wiki!"), bytes("Secre"), std::vector<uint8_t>{1, 2, 3, 4, 5}}, 1024);
+  for (const auto& c : published) {
+    EXPECT_EQ(std::vector<uint8_t>(streams[0].begin() + c.offset, streams[0].begin() + c.offset + 16), hex(c.stream))
+        << "offset " << c.offset;
   }
   // Keys of the longest length, and a stream shorter than the state.
-  std::vector<uint8_t> long_a(256), long_b(256);
-  for (size_t n = 0; n < 256; ++n) {
-    long_a[n] = static_cast<uint8_t>(n * 31 + 7);
-    long_b[n] = static_cast<uint8_t>(255 - n);
-  }
-  std::vector<uint8_t> a(100), b(100), alone_a(100, 0), alone_b(100, 0);
-  rc4_key_streams(long_a, long_b, a, b);
-  Rc4(long_a).apply(alone_a);
-  Rc4(long_b).apply(alone_b);
-  EXPECT_EQ(a, alone_a);
-  EXPECT_EQ(b, alone_b);
+  std::array<std::vector<uint8_t>, kStreamsAtOnce> longest;
+  for (size_t k = 0; k < kStreamsAtOnce; ++k)
+    for (size_t n = 0; n < 256; ++n) longest[k].push_back(static_cast<uint8_t>(n * (31 + 2 * k) + 7 * k));
+  expect_each_alone(longest, 100);
 }
 
 TEST(CryptoDigestTest, HashesThePublishedVectors) {

@@ -109,13 +109,18 @@ class Rc4Decryptor : public StreamDecryptor {
 
  private:
   // The key stream of a whole block. It is made together with the next
-  // block's, which records, read in stream order, usually need next.
+  // blocks', which records, read in stream order, usually need next.
   const uint8_t* key_stream(size_t block) {
-    if (!made_ || block < first_block_ || block - first_block_ >= 2) {
-      const std::vector<uint8_t> key = keys_.block_key(static_cast<uint32_t>(block));
-      const std::vector<uint8_t> next_key = keys_.block_key(static_cast<uint32_t>(block + 1));
-      const std::span<uint8_t> streams(key_streams_);
-      rc4_key_streams(key, next_key, streams.first(kRc4BlockSize), streams.last(kRc4BlockSize));
+    if (!made_ || block < first_block_ || block - first_block_ >= kStreamsAtOnce) {
+      std::array<std::vector<uint8_t>, kStreamsAtOnce> keys;
+      std::array<std::span<const uint8_t>, kStreamsAtOnce> key_views;
+      std::array<std::span<uint8_t>, kStreamsAtOnce> streams;
+      for (size_t k = 0; k < kStreamsAtOnce; ++k) {
+        keys[k] = keys_.block_key(static_cast<uint32_t>(block + k));
+        key_views[k] = keys[k];
+        streams[k] = std::span<uint8_t>(key_streams_).subspan(k * kRc4BlockSize, kRc4BlockSize);
+      }
+      rc4_key_streams(key_views, streams);
       first_block_ = block;
       made_ = true;
     }
@@ -123,7 +128,7 @@ class Rc4Decryptor : public StreamDecryptor {
   }
 
   Rc4KeyDerivation keys_;
-  std::array<uint8_t, 2 * kRc4BlockSize> key_streams_{};  // of blocks first_block_ and the next
+  std::array<uint8_t, kStreamsAtOnce * kRc4BlockSize> key_streams_{};  // of blocks from first_block_ on
   size_t first_block_ = 0;
   bool made_ = false;
 };

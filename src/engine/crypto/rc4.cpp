@@ -33,33 +33,35 @@ void Rc4::apply(std::span<uint8_t> data) {
   j_ = j;
 }
 
-void rc4_key_streams(std::span<const uint8_t> key_a, std::span<const uint8_t> key_b, std::span<uint8_t> out_a,
-                     std::span<uint8_t> out_b) {
-  std::array<uint8_t, 256> a, b;
-  for (size_t n = 0; n < a.size(); ++n) a[n] = b[n] = static_cast<uint8_t>(n);
-  uint8_t ja = 0, jb = 0;
-  size_t k = 0;
-  for (size_t n = 0; n < a.size(); ++n) {
-    ja = static_cast<uint8_t>(ja + a[n] + key_a[k]);
-    jb = static_cast<uint8_t>(jb + b[n] + key_b[k]);
-    std::swap(a[n], a[ja]);
-    std::swap(b[n], b[jb]);
-    if (++k == key_a.size()) k = 0;
+void rc4_key_streams(const std::array<std::span<const uint8_t>, kStreamsAtOnce>& keys,
+                     const std::array<std::span<uint8_t>, kStreamsAtOnce>& out) {
+  constexpr size_t N = kStreamsAtOnce;
+  std::array<std::array<uint8_t, 256>, N> s;
+  for (size_t n = 0; n < 256; ++n)
+    for (size_t k = 0; k < N; ++k) s[k][n] = static_cast<uint8_t>(n);
+  std::array<uint8_t, N> j{};
+  const size_t key_size = keys[0].size();
+  size_t at = 0;
+  for (size_t n = 0; n < 256; ++n) {
+    for (size_t k = 0; k < N; ++k) {
+      j[k] = static_cast<uint8_t>(j[k] + s[k][n] + keys[k][at]);
+      std::swap(s[k][n], s[k][j[k]]);
+    }
+    if (++at == key_size) at = 0;
   }
+  j = {};
   uint8_t i = 0;
-  ja = jb = 0;
-  for (size_t n = 0; n < out_a.size(); ++n) {
+  const size_t length = out[0].size();
+  for (size_t n = 0; n < length; ++n) {
     i = static_cast<uint8_t>(i + 1);
-    const uint8_t sa = a[i], sb = b[i];
-    ja = static_cast<uint8_t>(ja + sa);
-    jb = static_cast<uint8_t>(jb + sb);
-    const uint8_t ta = a[ja], tb = b[jb];
-    a[i] = ta;
-    a[ja] = sa;
-    b[i] = tb;
-    b[jb] = sb;
-    out_a[n] = a[static_cast<uint8_t>(sa + ta)];
-    out_b[n] = b[static_cast<uint8_t>(sb + tb)];
+    for (size_t k = 0; k < N; ++k) {
+      const uint8_t si = s[k][i];
+      j[k] = static_cast<uint8_t>(j[k] + si);
+      const uint8_t sj = s[k][j[k]];
+      s[k][i] = sj;
+      s[k][j[k]] = si;
+      out[k][n] = s[k][static_cast<uint8_t>(si + sj)];
+    }
   }
 }
 
