@@ -220,7 +220,8 @@ TEST(XmlDirectParser, TellsTheLineOfTheFault) {
 }
 
 TEST(XmlDirectParser, TakesDocumentsInUtf8WithoutADocumentType) {
-  const std::pair<const char*, bool> cases[] = {
+  using namespace std::string_view_literals;
+  const std::pair<std::string_view, bool> cases[] = {
       {"", true},
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", true},
       {"<?xml version='1.0' encoding='utf-8' standalone='yes'?>", true},
@@ -229,8 +230,10 @@ TEST(XmlDirectParser, TakesDocumentsInUtf8WithoutADocumentType) {
       {"<?xml version=\"1.0\" encoding=\"windows-1251\"?>", false},
       {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", false},
       {"<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY e 'x'>]>", false},
+      {"\xFF\xFE<\0?\0x\0m\0l\0"sv, false},  // UTF-16
+      {"<\0r\0/\0>\0"sv, false},
   };
-  for (const auto& [prolog, taken] : cases) EXPECT_EQ(can_parse_directly(prolog), taken) << prolog;
+  for (const auto& [prolog, taken] : cases) EXPECT_EQ(can_parse_directly(prolog), taken) << prolog.substr(0, 40);
 }
 
 }  // namespace

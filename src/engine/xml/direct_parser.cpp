@@ -553,6 +553,9 @@ class DirectParser {
 
 bool can_parse_directly(std::string_view prolog) {
   if (prolog.find("<!DOCTYPE") != std::string_view::npos) return false;
+  // UTF-16, with or without its byte order mark, has zero bytes in ASCII.
+  if (prolog.find('\0') != std::string_view::npos || prolog.starts_with("\xFE\xFF") || prolog.starts_with("\xFF\xFE"))
+    return false;
   if (prolog.substr(0, 3) == "\xEF\xBB\xBF") prolog.remove_prefix(3);
   if (prolog.substr(0, 5) != "<?xml") return true;  // no declaration: UTF-8
   const std::string_view declaration = prolog.substr(0, prolog.find("?>"));

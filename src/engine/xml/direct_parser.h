@@ -17,8 +17,8 @@
 namespace vers::engine::xml {
 
 // Whether a document that starts with prolog (what comes before its root
-// element) can be parsed here: it is in UTF-8 (as declared, or by default)
-// and has no document type declaration.
+// element, or any first bytes of it) can be parsed here: it is in UTF-8 (as
+// declared, or by default) and has no document type declaration.
 bool can_parse_directly(std::string_view prolog);
 
 // Parses the whole input (or until handler.done()), as parse(Input&, ...)

@@ -82,9 +82,11 @@ class Parser {
   std::unique_ptr<Session> session_;
 };
 
-// Parses the whole member (or until handler.done()). Throws EngineError
-// naming the member when it is not well-formed XML, declares entities, or
-// cannot be read; an exception thrown by the handler passes through.
+// Parses the whole member (or until handler.done()); one in UTF-8 without
+// a document type by the direct parser (direct_parser.h), which gives the
+// same events. Throws EngineError naming the member when it is not
+// well-formed XML, declares entities, or cannot be read; an exception
+// thrown by the handler passes through.
 void parse(zip::MemberStream& input, Handler& handler);
 
 // The same for a document in memory; what names it in messages.
