@@ -7,30 +7,51 @@
 
 namespace vers::engine {
 
-std::string format_number(double v) {
-  if (v == 0) return "0";  // also folds -0
-  char buf[64];
+namespace {
+
+// Prints the number into buf (64 bytes hold any double); returns the end.
+char* print_number(double v, char* buf) {
+  if (v == 0) {  // also folds -0
+    *buf = '0';
+    return buf + 1;
+  }
   std::to_chars_result r;
   if (v == std::trunc(v) && std::fabs(v) < 0x1p63) {
     // Integral and within 64 bits, as most cells are: the same digits as the
     // fixed form below, printed by the much quicker integer conversion.
-    r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(v));
+    r = std::to_chars(buf, buf + 64, static_cast<int64_t>(v));
   } else if (std::isfinite(v) && v == std::trunc(v) && std::fabs(v) < 1e21) {
-    r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 0);
+    r = std::to_chars(buf, buf + 64, v, std::chars_format::fixed, 0);
   } else {
-    r = std::to_chars(buf, buf + sizeof buf, v);
+    r = std::to_chars(buf, buf + 64, v);
   }
-  return std::string(buf, r.ptr);
+  return r.ptr;
+}
+
+}  // namespace
+
+std::string format_number(double v) {
+  char buf[64];
+  return std::string(buf, print_number(v, buf));
 }
 
 std::string to_text(const Value& v) {
+  std::string out;
+  append_text(v, out);
+  return out;
+}
+
+void append_text(const Value& v, std::string& out) {
   switch (v.type()) {
-    case Value::Type::Null: return {};
-    case Value::Type::Number: return format_number(v.as_number());
-    case Value::Type::Text: return v.as_text();
-    case Value::Type::Boolean: return v.as_boolean() ? "TRUE" : "FALSE";
+    case Value::Type::Null: return;
+    case Value::Type::Number: {
+      char buf[64];
+      out.append(buf, print_number(v.as_number(), buf));
+      return;
+    }
+    case Value::Type::Text: out += v.as_text(); return;
+    case Value::Type::Boolean: out += v.as_boolean() ? "TRUE" : "FALSE"; return;
   }
-  return {};
 }
 
 bool parse_number(std::string_view text, double& out) {

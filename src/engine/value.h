@@ -44,6 +44,9 @@ std::string format_number(double v);
 // a Boolean "TRUE" or "FALSE", a text itself.
 std::string to_text(const Value& v);
 
+// The same, appended to out.
+void append_text(const Value& v, std::string& out);
+
 // Reads a text as a number when the whole text is one (blanks around it
 // allowed): "12", "-3.5", "1e3". Used where text meets a number.
 bool parse_number(std::string_view text, double& out);

@@ -31,18 +31,8 @@ std::optional<bool> operand_truth(const Expression& e, std::span<const Value> ro
   return truth(evaluate_ref(e, row, scratch));
 }
 
-// Appends an operand of & in its printed form; false when it is Null.
-bool append_printed(const Expression& e, std::span<const Value> row, std::string& out) {
-  Value scratch;
-  const Value& v = evaluate_ref(e, row, scratch);
-  if (v.is_null()) return false;
-  if (v.is_text()) {
-    out += v.as_text();
-  } else {
-    out += to_text(v);
-  }
-  return true;
-}
+// An upper bound of the printed size of a value, for the room of a join.
+size_t printed_size(const Value& v) { return v.is_text() ? v.as_text().size() : 24; }
 
 }  // namespace
 
@@ -71,10 +61,14 @@ Value evaluate(const Expression& e, std::span<const Value> row) {
     case Expression::Kind::Column: return row[e.column];
     case Expression::Kind::Literal: return e.literal;
     case Expression::Kind::Concat: {
+      Value scratch_a, scratch_b;
+      const Value& a = evaluate_ref(e.operands[0], row, scratch_a);
+      const Value& b = evaluate_ref(e.operands[1], row, scratch_b);
+      if (a.is_null() && b.is_null()) return Value();
       std::string text;
-      const bool a = append_printed(e.operands[0], row, text);
-      const bool b = append_printed(e.operands[1], row, text);
-      if (!a && !b) return Value();
+      text.reserve(printed_size(a) + printed_size(b));
+      append_text(a, text);
+      append_text(b, text);
       return Value::text(std::move(text));
     }
     case Expression::Kind::Compare: {
