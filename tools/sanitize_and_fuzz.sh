@@ -36,6 +36,6 @@ if ! command -v clang++ >/dev/null; then
   echo "== fuzzing skipped: clang++ is not installed"
   exit 0
 fi
-echo "== fuzzing the workbook engine for $seconds s"
+echo "== fuzzing the workbook engine for $seconds s, then the XML parser"
 unset ASAN_OPTIONS UBSAN_OPTIONS   # the fuzzer sets its own
 VERS_FUZZ_BUILD_DIR="$asan" "$top/fuzz/run_fuzz.sh" "$seconds"
