@@ -3,7 +3,6 @@
 // direct parser takes, giving the same events (the direct parser may refuse
 // less, never more). EngineError is the one accepted failure; any other
 // exception, a crash, a sanitizer report or a disagreement is a finding.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,53 +13,9 @@
 #include "engine/error.h"
 #include "engine/xml/direct_parser.h"
 #include "engine/xml/xml_reader.h"
-
-namespace {
+#include "../tests/engine/xml_event_log.h"
 
 using namespace vers::engine::xml;
-
-// The events as one line: names resolved, a few attributes, text joined
-// between events.
-class Recorder : public Handler {
- public:
-  void start_element(const Name& name, const Attributes& a) override {
-    flush();
-    log += "<{" + std::string(name.ns) + "}" + std::string(name.local);
-    for (const char* local : {"a", "b", "name", "value"}) {
-      if (const char* v = a.find("", local)) log += std::string(" ") + local + "=" + v;
-      if (const char* v = a.find_local(local)) log += std::string(" *") + local + "=" + v;
-    }
-    log += ">";
-  }
-  void end_element(const Name& name) override {
-    flush();
-    log += "</" + std::string(name.local) + ">";
-  }
-  void text(std::string_view chars) override { pending += chars; }
-  void flush() {
-    if (!pending.empty()) log += "[" + pending + "]";
-    pending.clear();
-  }
-  std::string log, pending;
-};
-
-// The document in pieces of a size the input's first byte picks.
-class PieceInput : public Input {
- public:
-  PieceInput(std::string_view document, size_t piece) : rest_(document), piece_(piece) {}
-  size_t read(char* buffer, size_t size) override {
-    const size_t n = std::min({rest_.size(), size, piece_});
-    std::copy_n(rest_.data(), n, buffer);
-    rest_.remove_prefix(n);
-    return n;
-  }
-
- private:
-  std::string_view rest_;
-  size_t piece_;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
@@ -68,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view document(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (!can_parse_directly(document)) return 0;
 
-  Recorder by_expat, direct;
+  EventLog by_expat, direct;
   bool expat_took = true, direct_took = true;
   try {
     parse(document, "«f.xml»", by_expat);

@@ -11,65 +11,11 @@
 
 #include "engine/error.h"
 #include "engine/zip/zip_archive.h"
+#include "xml_event_log.h"
 #include "xml_test_support.h"
 
 namespace vers::engine::xml {
 namespace {
-
-constexpr const char* kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
-constexpr const char* kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
-constexpr const char* kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
-
-// Writes what it sees as one line of events: text between two events is
-// joined, as a handler takes it in pieces of any size.
-class Recorder : public Handler {
- public:
-  void start_element(const Name& name, const Attributes& a) override {
-    flush();
-    log += "<{" + std::string(name.ns) + "}" + std::string(name.local);
-    const std::pair<const char*, const char*> wanted[] = {
-        {"", "a"},         {"", "b"},          {"urn:x", "a"},          {"urn:y", "b"},
-        {kTable, "name"},  {kOffice, "value"}, {kOffice, "value-type"}, {kTable, "number-columns-repeated"},
-        {kText, "c"},      {kTable, "formula"}};
-    for (const auto& [ns, local] : wanted)
-      if (const char* v = a.find(ns, local)) log += std::string(" ") + ns + "|" + local + "=[" + v + "]";
-    if (const char* v = a.find_local("a")) log += std::string(" *a=[") + v + "]";
-    log += ">";
-    ++elements;
-  }
-  void end_element(const Name& name) override {
-    flush();
-    log += "</{" + std::string(name.ns) + "}" + std::string(name.local) + ">";
-  }
-  void text(std::string_view chars) override { pending += chars; }
-  bool done() const override { return stop_after > 0 && elements >= stop_after; }
-
-  void flush() {
-    if (!pending.empty()) log += "[" + pending + "]";
-    pending.clear();
-  }
-
-  std::string log;
-  std::string pending;
-  int elements = 0;
-  int stop_after = 0;
-};
-
-// A document handed over in pieces of one size.
-class PieceInput : public Input {
- public:
-  PieceInput(std::string_view document, size_t piece) : rest_(document), piece_(piece) {}
-  size_t read(char* buffer, size_t size) override {
-    const size_t n = std::min({rest_.size(), size, piece_});
-    std::copy_n(rest_.data(), n, buffer);
-    rest_.remove_prefix(n);
-    return n;
-  }
-
- private:
-  std::string_view rest_;
-  size_t piece_;
-};
 
 struct Outcome {
   std::string log;
@@ -77,7 +23,7 @@ struct Outcome {
 };
 
 Outcome run(bool directly, std::string_view document, size_t piece, int stop_after = 0) {
-  Recorder recorder;
+  EventLog recorder;
   recorder.stop_after = stop_after;
   PieceInput input(document, piece);
   Outcome outcome;

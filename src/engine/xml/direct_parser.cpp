@@ -44,9 +44,9 @@ struct SpecialBytes {
   SpecialBytes() {
     for (int c = 0; c < 0x20; ++c) in_text[c] = in_value[c] = true;
     for (int c = 0x80; c < 0x100; ++c) in_text[c] = in_value[c] = true;
-    in_text['\n'] = false;
-    in_text['&'] = in_text['\r'] = in_text[']'] = true;
-    in_value['&'] = in_value['<'] = true;
+    in_text[int('\n')] = false;
+    in_text[int('&')] = in_text[int('\r')] = in_text[int(']')] = true;
+    in_value[int('&')] = in_value[int('<')] = true;
   }
 };
 const SpecialBytes kSpecial;
@@ -103,6 +103,21 @@ bool is_xml_char(uint32_t u) {
 struct Malformed {
   const char* at;
 };
+
+// The length of the character of two or more bytes at p; Malformed when
+// it is none.
+size_t character_length(const char* p, const char* end) {
+  const size_t n = utf8_length(reinterpret_cast<const unsigned char*>(p), reinterpret_cast<const unsigned char*>(end));
+  if (n == 0) throw Malformed{p};
+  return n;
+}
+
+// Appends that character to out; returns where it ends.
+const char* append_character(const char* p, const char* end, std::string& out) {
+  const size_t n = character_length(p, end);
+  out.append(p, n);
+  return p + n;
+}
 
 class DirectParser {
  public:
@@ -253,10 +268,7 @@ class DirectParser {
         scratch_ += ']';
         ++p;
       } else if (c >= 0x80) {
-        const size_t n = utf8_length(reinterpret_cast<const unsigned char*>(p), reinterpret_cast<const unsigned char*>(end));
-        if (n == 0) throw Malformed{p};
-        scratch_.append(p, n);
-        p += n;
+        p = append_character(p, end, scratch_);
       } else if (c == '\t') {
         scratch_ += '\t';
         ++p;
@@ -386,9 +398,7 @@ class DirectParser {
         ++p;
         continue;
       }
-      const size_t n = utf8_length(reinterpret_cast<const unsigned char*>(p), reinterpret_cast<const unsigned char*>(end));
-      if (n == 0) throw Malformed{p};
-      p += n;
+      p += character_length(p, end);
     }
   }
 
@@ -511,10 +521,7 @@ class DirectParser {
         arena_ += ' ';
         ++p;
       } else if (c >= 0x80) {
-        const size_t n = utf8_length(reinterpret_cast<const unsigned char*>(p), reinterpret_cast<const unsigned char*>(end));
-        if (n == 0) throw Malformed{p};
-        arena_.append(p, n);
-        p += n;
+        p = append_character(p, end, arena_);
       } else {
         throw Malformed{p};  // a control character
       }
