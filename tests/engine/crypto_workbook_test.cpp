@@ -146,8 +146,8 @@ TEST(CryptoWorkbookTest, DecryptingChangesNeitherTheFileNorAnotherWorkbookOnIt) 
 }
 
 // The workbook stream of crypt_locked.xls, its last sectors moved to the
-// end of the file: the chain still ascends but lies in two runs, both read
-// from the file into the stream's buffer and decrypted there.
+// end of the file: the chain still ascends but lies in two runs, laid end
+// to end before the stream is decrypted.
 std::vector<uint8_t> stream_in_two_runs(const std::vector<uint8_t>& original) {
   PatchableCompoundFile file(original);
   const std::vector<uint32_t> chain = file.chain(file.stream_start("Workbook"));
@@ -169,8 +169,8 @@ std::vector<uint8_t> stream_in_two_runs(const std::vector<uint8_t>& original) {
   return file.bytes;
 }
 
-// The same stream with its first two sectors swapped: out of order, so it
-// is assembled in a copy, and decrypted there.
+// The same stream with its first two sectors swapped: out of order, so the
+// runs are laid end to end in another order than the file's.
 std::vector<uint8_t> stream_out_of_order(const std::vector<uint8_t>& original) {
   PatchableCompoundFile file(original);
   file.swap_first_two_sectors("Workbook");

@@ -33,7 +33,6 @@ struct NameBytes {
 };
 const NameBytes kName;
 
-bool is_name_start(unsigned char c) { return kName.start[c]; }
 
 // Bytes that text cannot be passed on as it is with: a reference, a
 // carriage return, the start of "]]>", a control character, and every byte
@@ -357,7 +356,7 @@ class DirectParser {
     const char* name_end = p;
     while (name_end < stop - 2 && !is_space(*name_end)) ++name_end;
     const std::string_view target(p, size_t(name_end - p));
-    if (target.empty() || !is_name_start(static_cast<unsigned char>(target[0]))) throw Malformed{p};
+    if (target.empty() || !kName.start[static_cast<unsigned char>(target[0])]) throw Malformed{p};
     const bool declaration = target.size() == 3 && (target[0] | 0x20) == 'x' && (target[1] | 0x20) == 'm' &&
                              (target[2] | 0x20) == 'l';
     if (declaration && (dropped_ + pos_ > 3 || seen_markup_)) throw Malformed{p};  // only at the very start
